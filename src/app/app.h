@@ -1,0 +1,14 @@
+// Globals of the application shell.
+#pragma once
+
+#include <windows.h>
+
+// Shown as the main window title, the tray tip, the About text and the shortcut description;
+// it must fit the 64-byte tray tip with its terminator.
+extern const char kVersionString[];
+extern const char kMainClassName[];
+
+extern HINSTANCE g_instance;
+extern HWND g_mainWindow;
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

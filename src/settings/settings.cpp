@@ -1,0 +1,46 @@
+#include "settings/settings.h"
+
+#include <cstring>
+
+Settings g_settings;
+
+void applyDefaults(Settings *record) {
+    memset(record, 0, sizeof *record);
+    record->interval = 10;
+    record->checkAtStartup = 1;
+    record->msgRect.left = 10;
+    record->msgRect.top = 10;
+    record->msgRect.right = 210;
+    record->msgRect.bottom = 60;
+    record->msgBackColor = 0x0000FF00;
+    record->msgTextColor = 0x00000000;
+    record->msgFont.lfHeight = 12;
+    record->msgFont.lfCharSet = 128; // SHIFTJIS_CHARSET
+    strcpy(record->msgFont.lfFaceName, "ＭＳ Ｐゴシック");
+}
+
+static bool sameName(const char *a, const char *b) {
+#ifdef _WIN32
+    return lstrcmpA(a, b) == 0;
+#else
+    return strcmp(a, b) == 0;
+#endif
+}
+
+int findAccount(const char *name) {
+    for (int slot = 0; slot < kAccountSlots; slot++)
+        if (sameName(g_settings.names[slot], name))
+            return slot;
+    return -1;
+}
+
+void terminateStrings(Settings *record) {
+    for (int slot = 0; slot < kAccountSlots; slot++) {
+        record->names[slot][kNameSize - 1] = 0;
+        record->servers[slot][kNameSize - 1] = 0;
+        record->passwords[slot][kSecretSize - 1] = 0;
+        record->users[slot][kSecretSize - 1] = 0;
+    }
+    record->msgFont.lfFaceName[sizeof record->msgFont.lfFaceName - 1] = 0;
+    record->mailerPath[kPathSize - 1] = 0;
+}

@@ -1,0 +1,66 @@
+#include "support/windows_support.h"
+
+HWND waitForWindow(const char *className, const char *title, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        HWND window = FindWindowA(className, title);
+        if (window && IsWindowVisible(window))
+            return window;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+bool waitForWindowGone(const char *className, const char *title, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        if (!FindWindowA(className, title))
+            return true;
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+std::string messageBoxText(HWND box) {
+    char text[1024] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+void pressOk(HWND box) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+std::string makeTempFolder(const char *tag) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    static unsigned counter;
+    for (;;) {
+        char folder[MAX_PATH];
+        wsprintfA(folder, "%svemo-%s-%lu-%u\\", temp, tag, GetCurrentProcessId(), ++counter);
+        if (CreateDirectoryA(folder, NULL))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return temp;
+    }
+}
+
+void removeTempFolder(const std::string &folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string testProgramFolder() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}

@@ -1,0 +1,32 @@
+#!/bin/sh
+# Starts or stops the wine session that the Windows-side tests share:
+# one Xvfb display and one initialised prefix in DIR.
+#   wine-session.sh start DIR WINE64
+#   wine-session.sh stop DIR
+set -u
+cmd=$1 dir=$2
+case "$cmd" in
+start)
+    wine64=$3
+    mkdir -p "$dir"
+    if ! { [ -f "$dir/xvfb.pid" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; }; then
+        rm -f "$dir/display"
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+        echo $! >"$dir/xvfb.pid"
+        i=0
+        while [ ! -s "$dir/display" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+        [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    fi
+    export WINEPREFIX="$dir/prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 DISPLAY=":$(cat "$dir/display")"
+    # Nothing that stays running may hold on to the output of the test that started it.
+    timeout 120 "$wine64" wineboot --init >/dev/null 2>&1 </dev/null
+    # A persistent wineserver spares every test program the server's start-up.
+    /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 </dev/null
+    ;;
+stop)
+    WINEPREFIX="$dir/prefix" timeout 20 /usr/lib/wine/wineserver64 -k 2>/dev/null
+    [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+    rm -f "$dir/xvfb.pid" "$dir/display"
+    ;;
+esac
+exit 0
