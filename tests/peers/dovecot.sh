@@ -1,0 +1,166 @@
+#!/bin/bash
+# Throwaway Dovecot POP3 server for tests, one instance per directory.
+#
+#   dovecot.sh start DIR ADDR USER:PASSWORD:N [USER:PASSWORD:N ...]
+#   dovecot.sh stop DIR
+#
+# start: listens on ADDR (127.x.y.z) port 110, plain text and APOP allowed,
+# every user gets a Maildir pre-filled with N small messages. Returns once the
+# port answers "+OK". stop: ends that instance and waits until the port is free.
+# Must run as root. Everything lives in DIR (base_dir may sit in /tmp, see below).
+set -u
+
+PORT=110
+TIMEOUT=10              # seconds, for each bounded wait
+STEP=0.1                # poll interval
+
+die() { echo "dovecot.sh: $*" >&2; exit 1; }
+usage() { die "usage: $0 start DIR ADDR USER:PASSWORD:N ... | $0 stop DIR"; }
+
+# True if something on $1:$PORT answers with a +OK greeting within 2 s.
+greets() {
+    timeout 2 bash -c '
+        exec 3<>"/dev/tcp/$1/$2" || exit 1
+        IFS= read -r -t 2 line <&3 || exit 1
+        printf "QUIT\r\n" >&3
+        [[ $line == "+OK"* ]]' _ "$1" "$PORT" 2>/dev/null
+}
+
+# True if no socket listens on $1:$PORT any more.
+port_free() { [ -z "$(ss -Hltn "src $1:$PORT" 2>/dev/null)" ]; }
+
+# Polls "$@" until it succeeds; bounded by TIMEOUT seconds and TIMEOUT*10 tries.
+wait_for() {
+    local i end=$((SECONDS + TIMEOUT))
+    for ((i = 0; i < TIMEOUT * 10 && SECONDS <= end; i++)); do
+        "$@" && return 0
+        sleep $STEP
+    done
+    return 1
+}
+
+# A zombie counts as gone: PID 1 here may reap exited daemons seconds late.
+alive() { local st; st=$(ps -o stat= -p "${1:-0}" 2>/dev/null) && [[ $st != Z* ]]; }
+gone() { ! alive "$1"; }
+
+log_tail() { tail -n 20 "$DIR/dovecot.log" >&2 2>/dev/null; }
+
+cmd=${1:-}; DIR=${2:-}
+[ -n "$cmd" ] && [ -n "$DIR" ] || usage
+[ "$(id -u)" = 0 ] || die "must run as root"
+
+stop() {
+    [ -f "$DIR/base_dir" ] || return 0        # never started here
+    local base addr pid
+    base=$(cat "$DIR/base_dir"); addr=$(cat "$DIR/addr" 2>/dev/null)
+    pid=$(cat "$base/master.pid" 2>/dev/null)
+    # Only signal it if the pid still belongs to this instance's master.
+    if alive "$pid" && [[ $(ps -o args= -p "$pid") == *"$DIR/dovecot.conf"* ]]; then
+        kill -TERM "$pid"
+        wait_for gone "$pid" || { kill -KILL "$pid"; wait_for gone "$pid"; }
+    fi
+    # The master lingers about a second after SIGTERM; make sure the listener is gone.
+    if [ -n "$addr" ]; then
+        wait_for port_free "$addr" || die "port $addr:$PORT still in use after stop"
+    fi
+    # Drop base_dir too: a stale master.pid naming a not yet reaped zombie
+    # would make the next start believe Dovecot is still running.
+    rm -rf -- "$base" "$DIR/base_dir"
+    return 0
+}
+
+start() {
+    local addr=$1; shift
+    [[ $addr =~ ^127\.[0-9]+\.[0-9]+\.[0-9]+$ ]] || die "ADDR must be a 127.x.y.z address: $addr"
+    [ $# -ge 1 ] || usage
+    local acct
+    for acct in "$@"; do
+        [[ $acct =~ ^[^:[:space:]]+:[^:[:space:]]+:[0-9]+$ ]] || die "bad account '$acct', want user:password:N"
+    done
+    mkdir -p "$DIR" && DIR=$(cd "$DIR" && pwd -P) || die "cannot create $DIR"
+    [[ $DIR =~ [[:space:]] ]] && die "DIR must not contain white space: $DIR"
+    id dovecot >/dev/null && id dovenull >/dev/null || die "users dovecot/dovenull missing (install dovecot-pop3d)"
+    stop || exit 1      # a leftover instance from this DIR
+    greets "$addr" && die "something already answers on $addr:$PORT"
+
+    # The auth (user dovecot), login (dovenull) and mail (nobody) processes must
+    # reach files in DIR; a mktemp -d parent is 0700, so add search permission upward.
+    local d=$DIR
+    while [ "$d" != / ]; do chmod o+x "$d" || die "chmod $d"; d=$(dirname "$d"); done
+
+    # Unix socket paths are limited to 107 bytes; keep base_dir short.
+    local base=$DIR/run
+    if [ ${#base} -gt 60 ]; then
+        base=$(mktemp -d /tmp/vd-XXXXXX) || die "mktemp"
+        chmod 0755 "$base"
+    fi
+    rm -rf "$DIR/mail" "$DIR/state" "$DIR/dovecot.log"
+    mkdir -p "$DIR/mail" "$DIR/state" "$base"
+    echo "$base" >"$DIR/base_dir"
+    echo "$addr" >"$DIR/addr"
+
+    # Accounts: passwd-file with plain passwords (APOP needs the clear text).
+    : >"$DIR/passwd"
+    local user pass n i
+    for acct in "$@"; do
+        IFS=: read -r user pass n <<<"$acct"
+        echo "$user:{PLAIN}$pass" >>"$DIR/passwd"
+        mkdir -p "$DIR/mail/$user"/{cur,new,tmp}
+        for ((i = 1; i <= n; i++)); do
+            printf 'From: sender%d@example.test\r\nTo: %s@example.test\r\nSubject: test %d\r\n\r\nBody of message %d.\r\n' \
+                "$i" "$user" "$i" "$i" >"$DIR/mail/$user/cur/$((1000000 + i)).M$i.vemo:2,"
+        done
+    done
+    chmod 0644 "$DIR/passwd"
+    chown -R 65534:65534 "$DIR/mail"
+
+    cat >"$DIR/dovecot.conf" <<EOF
+protocols = pop3
+listen = $addr
+base_dir = $base
+state_dir = $DIR/state
+log_path = $DIR/dovecot.log
+ssl = no
+# Loopback to another 127.x address does not count as secure for Dovecot.
+disable_plaintext_auth = no
+# apop also makes the greeting carry the <timestamp>.
+auth_mechanisms = plain apop
+auth_failure_delay = 0
+default_internal_user = dovecot
+default_login_user = dovenull
+first_valid_uid = 500
+mail_location = maildir:$DIR/mail/%u
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN $DIR/passwd
+}
+userdb {
+  driver = static
+  args = uid=65534 gid=65534 home=$DIR/mail/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = $PORT
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+# Without this a failed login delays the next ones from the same address.
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+EOF
+
+    dovecot -c "$DIR/dovecot.conf" 2>>"$DIR/dovecot.log" || { log_tail; stop; die "dovecot failed to start"; }
+    wait_for greets "$addr" && return 0
+    log_tail; stop; die "no +OK greeting on $addr:$PORT within ${TIMEOUT}s"
+}
+
+case $cmd in
+    start) [ $# -ge 4 ] || usage; shift 2; start "$@" ;;
+    stop) [ $# -eq 2 ] || usage; [ -d "$DIR" ] || exit 0; DIR=$(cd "$DIR" && pwd -P); stop ;;
+    *) usage ;;
+esac
