@@ -15,8 +15,13 @@ const DWORD kTimeoutMs = 20000;
 class Program : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = makeTempFolder("e2e");
-        exe = folder + "vemo.exe";
+        root = folder = makeTempFolder("e2e");
+        installIn(folder);
+    }
+
+    void installIn(const std::string &where, const char *name = "vemo.exe") {
+        folder = where;
+        exe = folder + name;
         ASSERT_TRUE(CopyFileA((testProgramFolder() + VEMO_EXE_NAME).c_str(), exe.c_str(), FALSE));
     }
     void TearDown() override {
@@ -27,7 +32,9 @@ class Program : public ::testing::Test {
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
-        removeTempFolder(folder);
+        if (folder != root)
+            removeTempFolder(folder);
+        removeTempFolder(root);
     }
 
     HANDLE start(const char *arguments = "") {
@@ -66,7 +73,7 @@ class Program : public ::testing::Test {
         return data;
     }
 
-    std::string folder, exe;
+    std::string root, folder, exe;
     std::vector<PROCESS_INFORMATION> processes;
 };
 
@@ -122,4 +129,18 @@ TEST_F(Program, SecondCopyWarnsInJapaneseAndLeavesTheFirstRunning) {
     EXPECT_EQ(settingsFile().size(), 0u) << "the second copy must not write the settings";
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(exitCode(first), 0u);
+}
+
+TEST_F(Program, SettingsLandBesideAProgramWhosePathHoldsABackslashTrailByte) {
+    // The second byte of "表" in code page 932 is 0x5C, the backslash: "表示\表.exe".
+    std::string japanese = root + "\x95\x5c\x8e\xa6\\";
+    ASSERT_TRUE(CreateDirectoryA(japanese.c_str(), NULL));
+    installIn(japanese, "\x95\x5c.exe");
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+    EXPECT_EQ(settingsFile().size(), kSettingsSize);
 }
