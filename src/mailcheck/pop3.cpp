@@ -1,0 +1,90 @@
+#include "mailcheck/pop3.h"
+
+#include <climits>
+#include <cstring>
+
+const char kWinsockMessage[] = "Winsockの初期化に失敗しました。";
+const char kLookupMessage[] =
+    "' %s ' のサーバが見つかりません。\nアカウントの設定が正しいか確認してください。";
+const char kSocketMessage[] = "' %s ' のソケットを作成できませんでした。";
+const char kConnectMessage[] = "' %s ' のソケットに接続できませんでした。";
+const char kApopMessage[] = "' %s ' のAPOP認証に失敗しました。";
+const char kUserMessage[] = "' %s ' のUSER名が正しくありません。";
+const char kPassMessage[] = "' %s ' のUSER名又はパスワードが正しくありません。";
+const char kStatMessage[] = "' %s ' のメール件数を取得できませんでした。";
+
+int isPositiveReply(const char *reply) {
+    return strncmp(reply, "+OK", 3) == 0;
+}
+
+static bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// strtol's white space: blank, tab, LF, VT, FF, CR.
+static bool isWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+int statCount(const char *reply) {
+    const char *p = reply;
+    while (*p == ' ')
+        p++;
+    while (*p && *p != ' ')
+        p++;
+    while (*p == ' ')
+        p++;
+    while (isWhiteSpace(*p))
+        p++;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        p++;
+    // Accumulate towards the sign so that INT_MIN is reachable, and stop at the limit: a count
+    // that does not fit an int gets the nearest one instead of overflowing.
+    long long value = 0;
+    for (; isDigit(*p); p++) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        return static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+int takeReplyBytes(char *reply, size_t size, size_t *length, const char *data, size_t count,
+                   size_t *used) {
+    const char *lineFeed = static_cast<const char *>(memchr(data, '\n', count));
+    size_t line = lineFeed ? static_cast<size_t>(lineFeed - data) + 1 : count;
+    size_t room = size - 1 - *length;
+    size_t keep = line < room ? line : room;
+    memcpy(reply + *length, data, keep);
+    *length += keep;
+    reply[*length] = 0;
+    *used = line;
+    return lineFeed != NULL;
+}
+
+int hasLineBreak(const char *field) {
+    return strpbrk(field, "\r\n") != NULL;
+}
+
+static bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+size_t fittingNameLength(const char *format, const char *name, size_t size) {
+    size_t fixed = strlen(format) - 2; // without the "%s"
+    if (fixed + 1 >= size)
+        return 0;
+    size_t room = size - 1 - fixed;
+    size_t length = 0;
+    while (name[length]) {
+        size_t step =
+            isLeadByte(static_cast<unsigned char>(name[length])) && name[length + 1] ? 2 : 1;
+        if (length + step > room)
+            break;
+        length += step;
+    }
+    return length;
+}
