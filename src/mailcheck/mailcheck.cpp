@@ -1,0 +1,158 @@
+#include "mailcheck/mailcheck.h"
+
+#include "mailcheck/apop.h"
+#include "mailcheck/pop3.h"
+
+#include <winsock.h>
+
+DWORD g_replyTimeoutMs = kReplyTimeoutMs;
+
+static SOCKET g_socket = INVALID_SOCKET;
+static char g_command[kCommandSize];
+static char g_reply[kReplySize];
+static char g_message[kMessageSize];
+
+static const char kCaption[] = "vemo";
+static const u_short kPop3Port = 110;
+
+static void showText(HWND owner, const char *text) {
+    MessageBoxA(owner, text, kCaption, MB_ICONERROR);
+}
+
+// Names the account in the message, cut so that the text fits its buffer.
+static void showMessage(HWND owner, const char *format, const char *displayName) {
+    char name[kMessageSize];
+    size_t length = fittingNameLength(format, displayName, sizeof g_message);
+    lstrcpynA(name, displayName, static_cast<int>(length) + 1);
+    wsprintfA(g_message, format, name);
+    showText(owner, g_message);
+}
+
+static void sendText(const char *text) {
+    send(g_socket, text, lstrlenA(text), 0);
+}
+
+// Reads one reply line into g_reply, never past its LF, so that nothing of a later reply is taken.
+// The whole line must arrive within g_replyTimeoutMs. Returns 1 when the line ended or the peer
+// closed after sending part of it, 0 on time-out, error or a close before any byte.
+static int receiveReply() {
+    memset(g_reply, 0, sizeof g_reply);
+    size_t length = 0;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= g_replyTimeoutMs)
+            return 0;
+        DWORD left = g_replyTimeoutMs - elapsed;
+        timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(g_socket, &readable);
+        if (select(0, &readable, NULL, NULL, &wait) != 1)
+            return 0;
+        char data[kReplySize];
+        int count = recv(g_socket, data, sizeof data, MSG_PEEK);
+        if (count <= 0)
+            return length > 0;
+        size_t used = 0;
+        int ended = takeReplyBytes(g_reply, sizeof g_reply, &length, data,
+                                   static_cast<size_t>(count), &used);
+        recv(g_socket, data, static_cast<int>(used), 0); // already taken from the peeked copy
+        if (ended)
+            return 1;
+    }
+}
+
+// Sends the command buffer and receives the reply; 1 when the reply is positive.
+static int exchangeCommand() {
+    sendText(g_command);
+    return receiveReply() && isPositiveReply(g_reply);
+}
+
+static int failSession(HWND owner, const char *format, const char *displayName) {
+    showMessage(owner, format, displayName);
+    endSession();
+    return 0;
+}
+
+static int logInWithApop(const char *user, const char *password) {
+    if (hasLineBreak(user) || hasLineBreak(password))
+        return 0;
+    char *command = buildApopCommand(g_reply, user, password);
+    if (!command)
+        return 0;
+    sendText(command);
+    releaseBlock(command);
+    return receiveReply() && isPositiveReply(g_reply);
+}
+
+int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
+                 const char *password, int apop) {
+    if (!*server || !*user || !*password)
+        return 0;
+    WSADATA winsock;
+    if (WSAStartup(MAKEWORD(1, 1), &winsock) != 0) {
+        showText(owner, kWinsockMessage);
+        return 0;
+    }
+    hostent *host = gethostbyname(server);
+    if (!host) {
+        showMessage(owner, kLookupMessage, displayName);
+        WSACleanup();
+        return 0;
+    }
+    SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
+    if (connection == INVALID_SOCKET) {
+        showMessage(owner, kSocketMessage, displayName);
+        WSACleanup();
+        return 0;
+    }
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(kPop3Port);
+    memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
+    if (connect(connection, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        // Closed before the message, so that a shutdown meanwhile finds no session to end.
+        closesocket(connection);
+        showMessage(owner, kConnectMessage, displayName);
+        WSACleanup();
+        return 0;
+    }
+    g_socket = connection;
+
+    if (!(receiveReply() && isPositiveReply(g_reply)))
+        return failSession(owner, kConnectMessage, displayName);
+    if (apop == 1) {
+        if (!logInWithApop(user, password))
+            return failSession(owner, kApopMessage, displayName);
+    } else {
+        // A line break in a field would put a second command on the wire: such a login is not sent.
+        if (hasLineBreak(user))
+            return failSession(owner, kUserMessage, displayName);
+        wsprintfA(g_command, "USER %s\r\n", user);
+        if (!exchangeCommand())
+            return failSession(owner, kUserMessage, displayName);
+        if (hasLineBreak(password))
+            return failSession(owner, kPassMessage, displayName);
+        wsprintfA(g_command, "PASS %s\r\n", password);
+        if (!exchangeCommand())
+            return failSession(owner, kPassMessage, displayName);
+    }
+    lstrcpyA(g_command, "STAT\r\n");
+    if (!exchangeCommand())
+        return failSession(owner, kStatMessage, displayName);
+    int count = statCount(g_reply);
+    endSession();
+    return count;
+}
+
+void endSession() {
+    if (g_socket == INVALID_SOCKET)
+        return;
+    lstrcpyA(g_command, "QUIT\r\n");
+    sendText(g_command);
+    closesocket(g_socket);
+    g_socket = INVALID_SOCKET;
+    WSACleanup();
+}

@@ -1,0 +1,18 @@
+// One POP3 session per call: log in, ask for the message count with STAT, say QUIT.
+#pragma once
+
+#include <windows.h>
+
+// The longest wait for one whole reply, from the start of its receive.
+const DWORD kReplyTimeoutMs = 30000;
+
+// The wait in force; tests shorten it.
+extern DWORD g_replyTimeoutMs;
+
+// The number of messages in the account's mailbox, or 0 when the account is not configured or
+// anything fails; every failure is shown in a message box owned by `owner` first.
+int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
+                 const char *password, int apop);
+
+// Says QUIT, closes the connection and releases Winsock; does nothing when no session is open.
+void endSession();
