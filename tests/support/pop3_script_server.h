@@ -1,0 +1,65 @@
+// A POP3 server of the tests' own for the faults a real server does not make. It accepts one
+// connection on a loopback address, port 110, plays a script of steps and records every byte the
+// client sends. Every wait in it is bounded.
+#pragma once
+
+#include <winsock.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class StepKind {
+    Send,       // send the text at once
+    SendSlowly, // send the text one byte at a time, delayMs apart
+    ReadLine,   // wait for one line from the client (up to its LF)
+    Close,      // end the server's side of the connection (the client reads its end)
+    Relay,      // pass everything on to the POP3 server at `text`, both ways, until the end
+};
+
+struct ScriptStep {
+    StepKind kind;
+    std::string text;
+    DWORD delayMs;
+};
+
+ScriptStep sendLine(const std::string &text);
+ScriptStep sendSlowly(const std::string &text, DWORD delayMs);
+ScriptStep readLine();
+ScriptStep closeConnection();
+ScriptStep relayTo(const std::string &address);
+
+struct ScriptResult {
+    bool connected = false;    // a client connected
+    std::string received;      // every byte it sent
+    bool clientClosed = false; // it closed its end of the connection
+};
+
+// After the script the server stays silent and reads until the client closes. The caller must
+// hold a Winsock reference (WSAStartup) for as long as the server lives.
+class ScriptedServer {
+  public:
+    ScriptedServer(const char *address, std::vector<ScriptStep> script);
+    ~ScriptedServer();
+    bool listening() const {
+        return listener_ != INVALID_SOCKET;
+    }
+    // Waits up to timeoutMs for the script and the client's close, then stops the server.
+    ScriptResult finish(DWORD timeoutMs);
+
+  private:
+    void run();
+    bool waitReadable(SOCKET socket, DWORD timeoutMs);
+    bool readOne(std::string *line, DWORD timeoutMs);
+    void drain(DWORD timeoutMs);
+    void relay(const std::string &address);
+
+    SOCKET listener_ = INVALID_SOCKET;
+    SOCKET client_ = INVALID_SOCKET;
+    std::vector<ScriptStep> script_;
+    ScriptResult result_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};

@@ -1,0 +1,430 @@
+// The POP3 query against a scripted server on loopback: every fault a real server does not make,
+// the exact message box it gives, the bytes the client sent and the end of the session.
+#include "mailcheck/mailcheck.h"
+#include "support/message_boxes.h"
+#include "support/pop3_script_server.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kServer[] = "127.0.0.31";
+const char kClosedPort[] = "127.0.0.32"; // nothing listens there
+const char kName[] = "会社";
+const DWORD kShortTimeoutMs = 1500;
+const DWORD kFinishMs = 15000;
+const DWORD kNoConnectionMs = 500; // a session that connects does so before checkMailbox returns
+const UINT kEndSessionMessage = WM_APP + 1;
+
+// The texts the user must see, written out here rather than taken from the code under test.
+const std::string kConnectText = "' 会社 ' のソケットに接続できませんでした。";
+const std::string kUserText = "' 会社 ' のUSER名が正しくありません。";
+const std::string kPassText = "' 会社 ' のUSER名又はパスワードが正しくありません。";
+const std::string kApopText = "' 会社 ' のAPOP認証に失敗しました。";
+const std::string kStatText = "' 会社 ' のメール件数を取得できませんでした。";
+
+const char kGreeting[] = "+OK scripted server ready <1.2@vemo.test>\r\n";
+// MD5 of "<1.2@vemo.test>secret", worked out independently.
+const char kApopLine[] = "APOP taro a09e0257e151cf3286f90b116f0a3bbe\r\n";
+const char kLogin[] = "USER taro\r\nPASS secret\r\n";
+
+std::string fromHex(const char *hex) {
+    std::string bytes;
+    for (; hex[0] && hex[1]; hex += 2)
+        bytes += static_cast<char>(std::stoi(std::string(hex, 2), nullptr, 16));
+    return bytes;
+}
+
+LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kEndSessionMessage) {
+        endSession(); // what the main window does when closed during a session
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct Outcome {
+    int count;
+    DWORD elapsedMs;
+    std::vector<RecordedBox> boxes; // as asked for
+    std::vector<std::string> shown; // as read from the screen
+    ScriptResult server;
+    bool winsockReleased;
+};
+
+struct Account {
+    const char *name = kName;
+    const char *server = kServer;
+    const char *user = "taro";
+    const char *password = "secret";
+    int apop = 0;
+};
+
+Account apopAccount() {
+    Account account;
+    account.apop = 1;
+    return account;
+}
+
+class Pop3Session : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(installMessageBoxRecorder());
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = ownerProc;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "vemoTestOwner";
+        RegisterClassA(&windowClass);
+        owner = CreateWindowA("vemoTestOwner", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
+                              GetModuleHandleA(NULL), NULL);
+        ASSERT_NE(owner, nullptr);
+        g_replyTimeoutMs = kShortTimeoutMs;
+    }
+    void TearDown() override {
+        g_replyTimeoutMs = kReplyTimeoutMs;
+        DestroyWindow(owner);
+    }
+
+    // One checkMailbox call against a server playing `script`, answering its message boxes.
+    Outcome run(std::vector<ScriptStep> script, const Account &account = Account(),
+                bool endSessionInBox = false, DWORD finishMs = kFinishMs) {
+        Outcome outcome;
+        clearRecordedBoxes();
+        WSADATA winsock;
+        EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
+        {
+            ScriptedServer server(kServer, std::move(script));
+            EXPECT_TRUE(server.listening());
+            BoxWatcher watcher(endSessionInBox ? owner : NULL, kEndSessionMessage);
+            DWORD start = GetTickCount();
+            outcome.count = checkMailbox(owner, account.name, account.server, account.user,
+                                         account.password, account.apop);
+            outcome.elapsedMs = GetTickCount() - start;
+            outcome.shown = watcher.stop();
+            outcome.server = server.finish(finishMs);
+        }
+        outcome.boxes = recordedBoxes();
+        // The query must have given back exactly the references it took: ours is the last one.
+        outcome.winsockReleased = WSACleanup() == 0 && WSACleanup() == SOCKET_ERROR;
+        return outcome;
+    }
+
+    // The session failed with exactly one box showing `text` and ended with QUIT after `sent`.
+    void expectFailure(const Outcome &outcome, const std::string &text, const std::string &sent) {
+        EXPECT_EQ(outcome.count, 0);
+        ASSERT_EQ(outcome.boxes.size(), 1u);
+        EXPECT_EQ(outcome.boxes[0].text, text);
+        EXPECT_EQ(outcome.boxes[0].caption, "vemo");
+        EXPECT_EQ(outcome.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_EQ(outcome.boxes[0].owner, owner);
+        ASSERT_EQ(outcome.shown.size(), 1u);
+        EXPECT_EQ(outcome.shown[0], text);
+        EXPECT_EQ(outcome.server.received, sent + "QUIT\r\n");
+        EXPECT_TRUE(outcome.server.clientClosed);
+        EXPECT_TRUE(outcome.winsockReleased);
+    }
+
+    // The session counted `count` messages without a box, after a USER/PASS dialogue.
+    void expectCount(const Outcome &outcome, int count, const std::string &login = kLogin) {
+        EXPECT_EQ(outcome.count, count);
+        EXPECT_TRUE(outcome.boxes.empty());
+        EXPECT_TRUE(outcome.shown.empty());
+        EXPECT_EQ(outcome.server.received, login + "STAT\r\nQUIT\r\n");
+        EXPECT_TRUE(outcome.server.clientClosed);
+        EXPECT_TRUE(outcome.winsockReleased);
+    }
+
+    HWND owner = NULL;
+};
+
+// A whole USER/PASS session whose STAT reply is `stat`.
+std::vector<ScriptStep> sessionWithStat(const std::string &stat) {
+    return {sendLine(kGreeting),           readLine(), sendLine("+OK\r\n"), readLine(),
+            sendLine("+OK logged in\r\n"), readLine(), sendLine(stat)};
+}
+
+} // namespace
+
+TEST_F(Pop3Session, UserPassSessionCountsTheMessages) {
+    expectCount(run(sessionWithStat("+OK 3 1200\r\n")), 3);
+}
+
+TEST_F(Pop3Session, ApopSessionSendsTheDigestLine) {
+    Outcome outcome = run({sendLine(kGreeting), readLine(), sendLine("+OK maildrop locked\r\n"),
+                           readLine(), sendLine("+OK 5 500\r\n")},
+                          apopAccount());
+    expectCount(outcome, 5, kApopLine);
+}
+
+TEST_F(Pop3Session, NegativeGreetingGivesTheConnectMessage) {
+    expectFailure(run({sendLine("-ERR too busy\r\n")}), kConnectText, "");
+}
+
+TEST_F(Pop3Session, ConnectMessageIsTheseCodePage932Bytes) {
+    Outcome outcome = run({sendLine("-ERR too busy\r\n")});
+    ASSERT_EQ(outcome.shown.size(), 1u);
+    EXPECT_EQ(outcome.shown[0], fromHex("272089ef8ed020272082cc835c83508362836782c990da91b182c5"
+                                        "82ab82dc82b982f182c582b582bd8142"));
+}
+
+TEST_F(Pop3Session, ClosedConnectionBeforeTheGreetingGivesTheConnectMessage) {
+    expectFailure(run({closeConnection()}), kConnectText, "");
+}
+
+TEST_F(Pop3Session, SilentServerTimesOutAtTheGreeting) {
+    Outcome outcome = run({});
+    expectFailure(outcome, kConnectText, "");
+    EXPECT_GE(outcome.elapsedMs, kShortTimeoutMs - 50);
+    EXPECT_LT(outcome.elapsedMs, kShortTimeoutMs + 3000);
+}
+
+TEST_F(Pop3Session, ServerSendingOneBytePerSecondMeetsTheDeadline) {
+    Outcome outcome = run({sendSlowly("+OK slowly ready\r\n", 1000)});
+    expectFailure(outcome, kConnectText, "");
+    EXPECT_LT(outcome.elapsedMs, kShortTimeoutMs + 3000);
+}
+
+TEST_F(Pop3Session, RejectedUserGivesTheUserMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine(), sendLine("-ERR unknown\r\n")}), kUserText,
+                  "USER taro\r\n");
+}
+
+TEST_F(Pop3Session, ClosedConnectionAtUserGivesTheUserMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine(), closeConnection()}), kUserText,
+                  "USER taro\r\n");
+}
+
+TEST_F(Pop3Session, SilenceAtUserTimesOutWithTheUserMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine()}), kUserText, "USER taro\r\n");
+}
+
+TEST_F(Pop3Session, RejectedPasswordGivesThePassMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n"), readLine(),
+                       sendLine("-ERR wrong\r\n")}),
+                  kPassText, kLogin);
+}
+
+TEST_F(Pop3Session, ClosedConnectionAtPassGivesThePassMessage) {
+    expectFailure(
+        run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n"), readLine(), closeConnection()}),
+        kPassText, kLogin);
+}
+
+TEST_F(Pop3Session, SilenceAtPassTimesOutWithThePassMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n"), readLine()}),
+                  kPassText, kLogin);
+}
+
+TEST_F(Pop3Session, RejectedStatGivesTheStatMessage) {
+    expectFailure(run(sessionWithStat("-ERR no maildrop\r\n")), kStatText,
+                  std::string(kLogin) + "STAT\r\n");
+}
+
+TEST_F(Pop3Session, ClosedConnectionAtStatGivesTheStatMessage) {
+    std::vector<ScriptStep> script = sessionWithStat("");
+    script.back() = closeConnection();
+    expectFailure(run(script), kStatText, std::string(kLogin) + "STAT\r\n");
+}
+
+TEST_F(Pop3Session, SilenceAtStatTimesOutWithTheStatMessage) {
+    std::vector<ScriptStep> script = sessionWithStat("");
+    script.pop_back();
+    expectFailure(run(script), kStatText, std::string(kLogin) + "STAT\r\n");
+}
+
+TEST_F(Pop3Session, RejectedApopGivesTheApopMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine(), sendLine("-ERR permission denied\r\n")},
+                      apopAccount()),
+                  kApopText, kApopLine);
+}
+
+TEST_F(Pop3Session, ClosedConnectionAtApopGivesTheApopMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine(), closeConnection()}, apopAccount()),
+                  kApopText, kApopLine);
+}
+
+TEST_F(Pop3Session, SilenceAtApopTimesOutWithTheApopMessage) {
+    expectFailure(run({sendLine(kGreeting), readLine()}, apopAccount()), kApopText, kApopLine);
+}
+
+TEST_F(Pop3Session, GreetingWithoutTimestampSendsNoApopLine) {
+    expectFailure(run({sendLine("+OK no timestamp here\r\n")}, apopAccount()), kApopText, "");
+}
+
+TEST_F(Pop3Session, ClosingBracketOnlyBeforeTheLastOpeningOneSendsNoApopLine) {
+    expectFailure(run({sendLine("+OK <1.2@vemo.test> and < alone\r\n")}, apopAccount()), kApopText,
+                  "");
+}
+
+TEST_F(Pop3Session, GreetingWithTwoTimestampsUsesTheSecond) {
+    Account account = apopAccount();
+    account.password = "pw";
+    Outcome outcome = run({sendLine("+OK <first.1@x.example> <second.2@y.example>\r\n"), readLine(),
+                           sendLine("+OK\r\n"), readLine(), sendLine("+OK 1 10\r\n")},
+                          account);
+    // MD5 of "<second.2@y.example>pw".
+    expectCount(outcome, 1, "APOP taro efa7e290bf90c22bc183a2ba882f2be0\r\n");
+}
+
+TEST_F(Pop3Session, RepliesInSingleBytesGiveTheSameSession) {
+    Outcome outcome =
+        run({sendSlowly(kGreeting, 2), readLine(), sendSlowly("+OK\r\n", 2), readLine(),
+             sendSlowly("+OK logged in\r\n", 2), readLine(), sendSlowly("+OK 12 3456\r\n", 2)});
+    expectCount(outcome, 12);
+}
+
+TEST_F(Pop3Session, ApopRepliesInSingleBytesGiveTheSameSession) {
+    Outcome outcome = run({sendSlowly(kGreeting, 2), readLine(), sendSlowly("+OK\r\n", 2),
+                           readLine(), sendSlowly("+OK 2 20\r\n", 2)},
+                          apopAccount());
+    expectCount(outcome, 2, kApopLine);
+}
+
+TEST_F(Pop3Session, StatReplySplitInsideItsCountIsReadWhole) {
+    // "+OK 1" a byte at a time, then a pause, then the rest of the count and the line.
+    std::vector<ScriptStep> script = sessionWithStat("");
+    script.back() = sendSlowly("+OK 1", 100);
+    script.push_back(sendLine("7 900\r\n"));
+    expectCount(run(script), 17);
+}
+
+TEST_F(Pop3Session, LongReplyIsCutAndItsTailNotTakenForTheNextReply) {
+    std::string greeting = "+OK " + std::string(1994, 'x') + "\r\n";
+    Outcome outcome = run({sendLine(greeting), readLine(), sendLine("+OK\r\n"), readLine(),
+                           sendLine("+OK\r\n"), readLine(), sendLine("+OK 4 400\r\n")});
+    expectCount(outcome, 4);
+}
+
+TEST_F(Pop3Session, StatWithTwoBlanksFindsTheCount) {
+    expectCount(run(sessionWithStat("+OK  12 100\r\n")), 12);
+}
+
+TEST_F(Pop3Session, StatWithoutCountGivesZeroWithoutMessage) {
+    expectCount(run(sessionWithStat("+OK\r\n")), 0);
+}
+
+TEST_F(Pop3Session, NegativeStatCountIsPassedOn) {
+    expectCount(run(sessionWithStat("+OK -3 100\r\n")), -3);
+}
+
+TEST_F(Pop3Session, TwentyDigitStatCountIsClamped) {
+    expectCount(run(sessionWithStat("+OK 12345678901234567890 100\r\n")), INT_MAX);
+}
+
+TEST_F(Pop3Session, UserWithLineBreakIsNotSent) {
+    Account account;
+    account.user = "taro\r\nDELE 1";
+    expectFailure(run({sendLine(kGreeting)}, account), kUserText, "");
+}
+
+TEST_F(Pop3Session, PasswordWithLineBreakIsNotSent) {
+    Account account;
+    account.password = "secret\nDELE 1";
+    expectFailure(run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n")}, account), kPassText,
+                  "USER taro\r\n");
+}
+
+TEST_F(Pop3Session, ApopUserWithLineBreakIsNotSent) {
+    Account account = apopAccount();
+    account.user = "taro\rDELE 1";
+    expectFailure(run({sendLine(kGreeting)}, account), kApopText, "");
+}
+
+TEST_F(Pop3Session, ApopPasswordWithLineBreakIsNotSent) {
+    Account account = apopAccount();
+    account.password = "secret\r\n";
+    expectFailure(run({sendLine(kGreeting)}, account), kApopText, "");
+}
+
+TEST_F(Pop3Session, EmptyServerUserOrPasswordSendsAndShowsNothing) {
+    for (int field = 0; field < 3; field++) {
+        Account account;
+        if (field == 0)
+            account.server = "";
+        else if (field == 1)
+            account.user = "";
+        else
+            account.password = "";
+        Outcome outcome = run({sendLine(kGreeting)}, account, false, kNoConnectionMs);
+        EXPECT_EQ(outcome.count, 0) << field;
+        EXPECT_TRUE(outcome.boxes.empty()) << field;
+        EXPECT_FALSE(outcome.server.connected) << field;
+        EXPECT_TRUE(outcome.winsockReleased) << field;
+    }
+}
+
+TEST_F(Pop3Session, UnresolvableHostGivesTheTwoLineLookupMessage) {
+    Account account;
+    account.server = "vemo-test.invalid";
+    Outcome outcome = run({}, account, false, kNoConnectionMs);
+    EXPECT_EQ(outcome.count, 0);
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    EXPECT_EQ(outcome.boxes[0].text,
+              fromHex("272089ef8ed020272082cc8354815b836f82aa8ca982c282a982e882dc82b982f18142"
+                      "0a8341834a83458393836782cc90dd92e882aa90b382b582a282a98a6d944682b582c482ad"
+                      "82be82b382a28142"));
+    EXPECT_EQ(outcome.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(outcome.boxes[0].caption, "vemo");
+    EXPECT_FALSE(outcome.server.connected);
+    EXPECT_TRUE(outcome.winsockReleased);
+    std::cout << "[ lookup ] vemo-test.invalid failed after " << outcome.elapsedMs << " ms"
+              << std::endl;
+}
+
+TEST_F(Pop3Session, ClosedPortGivesTheConnectMessage) {
+    Account account;
+    account.server = kClosedPort;
+    Outcome outcome = run({}, account, false, kNoConnectionMs);
+    EXPECT_EQ(outcome.count, 0);
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    EXPECT_EQ(outcome.boxes[0].text, kConnectText);
+    EXPECT_EQ(outcome.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_FALSE(outcome.server.connected);
+    EXPECT_TRUE(outcome.winsockReleased);
+}
+
+TEST_F(Pop3Session, LongestDisplayNameIsCutToFitTheMessage) {
+    Account account;
+    std::string name;
+    for (int i = 0; i < 127; i++)
+        name += "表"; // its second byte is a backslash
+    name += "x";
+    account.name = name.c_str();
+    Outcome outcome = run({sendLine("-ERR\r\n")}, account);
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    const std::string &text = outcome.boxes[0].text;
+    std::string tail = " ' のソケットに接続できませんでした。";
+    ASSERT_GT(text.size(), tail.size());
+    EXPECT_LE(text.size(), 255u);
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    std::string shownName = text.substr(2, text.size() - tail.size() - 2);
+    EXPECT_EQ(shownName, name.substr(0, shownName.size()));
+    EXPECT_EQ(shownName.size() % 2, 0u);
+    EXPECT_GE(shownName.size(), 255u - 1 - (tail.size() + 2));
+}
+
+TEST_F(Pop3Session, ShutdownDuringTheMessageEndsTheSessionOnce) {
+    Outcome outcome = run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n"), readLine(),
+                           sendLine("-ERR wrong\r\n")},
+                          Account(), true);
+    expectFailure(outcome, kPassText, kLogin);
+}
+
+TEST_F(Pop3Session, EndSessionWithoutSessionDoesNothing) {
+    Outcome outcome = run(sessionWithStat("+OK 1 1\r\n"));
+    expectCount(outcome, 1);
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0);
+    endSession(); // would release our reference if it still thought a session was open
+    EXPECT_EQ(WSACleanup(), 0);
+}
+
+TEST_F(Pop3Session, SessionAfterAFailedOneWorks) {
+    expectFailure(run({}), kConnectText, "");
+    expectCount(run(sessionWithStat("+OK 6 600\r\n")), 6);
+}
