@@ -21,9 +21,9 @@ static bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// strtol's white space: blank, tab, LF, VT, FF, CR.
-static bool isWhiteSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
+// strtol's white space other than the blank, which ends a token here: tab, LF, VT, FF, CR.
+static bool isWhiteSpaceInToken(char c) {
+    return c >= '\t' && c <= '\r';
 }
 
 int statCount(const char *reply) {
@@ -34,7 +34,7 @@ int statCount(const char *reply) {
         p++;
     while (*p == ' ')
         p++;
-    while (isWhiteSpace(*p))
+    while (isWhiteSpaceInToken(*p))
         p++;
     bool negative = *p == '-';
     if (*p == '-' || *p == '+')

@@ -77,6 +77,12 @@ TEST(Pop3Stat, CountIsReadLikeStrtol) {
     EXPECT_EQ(statCount("+OK x9 100\r\n"), 0);
 }
 
+TEST(Pop3Stat, WhiteSpaceSkippingStopsAtTheTokensEnd) {
+    // The second token is "\r" alone: the 3 after the next blank is a third token.
+    EXPECT_EQ(statCount("+OK \r 3 100\r\n"), 0);
+    EXPECT_EQ(statCount("+OK \t\n7 100\r\n"), 7);
+}
+
 TEST(Pop3Stat, NegativeCountStaysNegative) {
     EXPECT_EQ(statCount("+OK -4 100\r\n"), -4);
 }
