@@ -300,6 +300,16 @@ TEST_F(Pop3Session, LongReplyIsCutAndItsTailNotTakenForTheNextReply) {
     expectCount(outcome, 4);
 }
 
+TEST_F(Pop3Session, ReplyCutOffByTheServerClosingCountsAsReceived) {
+    std::vector<ScriptStep> script = sessionWithStat("+OK 5 500");
+    script.push_back(closeConnection());
+    expectCount(run(script), 5);
+}
+
+TEST_F(Pop3Session, ReplyWithoutLineEndInTimeIsNotPositive) {
+    expectFailure(run(sessionWithStat("+OK 5 500")), kStatText, std::string(kLogin) + "STAT\r\n");
+}
+
 TEST_F(Pop3Session, StatWithTwoBlanksFindsTheCount) {
     expectCount(run(sessionWithStat("+OK  12 100\r\n")), 12);
 }
