@@ -2,6 +2,8 @@
 
 #include "support/windows_support.h"
 
+#include <gtest/gtest.h>
+
 #include <mutex>
 
 namespace {
@@ -100,4 +102,15 @@ void BoxWatcher::run() {
         for (int i = 0; i < 250 && IsWindow(box); i++)
             Sleep(20);
     }
+}
+
+void expectOneErrorBox(const std::vector<RecordedBox> &boxes, const std::vector<std::string> &shown,
+                       const std::string &text, HWND owner) {
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].caption, "vemo");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(boxes[0].owner, owner);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], text);
 }

@@ -23,6 +23,11 @@ bool installMessageBoxRecorder();
 std::vector<RecordedBox> recordedBoxes();
 void clearRecordedBoxes();
 
+// Expects exactly one error box owned by `owner`, asked for with `text` and caption "vemo", and
+// that the box on the screen showed exactly that text (`shown`, as a BoxWatcher read it).
+void expectOneErrorBox(const std::vector<RecordedBox> &boxes, const std::vector<std::string> &shown,
+                       const std::string &text, HWND owner);
+
 // Presses OK on every message box captioned "vemo" that appears while it runs, after reading the
 // text it shows. When `notify` is given, it first posts `message` to that window, which the box's
 // modal loop then dispatches: the way a close request reaches a program that is showing a box.

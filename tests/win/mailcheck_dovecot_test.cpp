@@ -72,13 +72,7 @@ class Pop3Dovecot : public ::testing::Test {
     }
 
     void expectBox(const Outcome &outcome, const std::string &text) {
-        ASSERT_EQ(outcome.boxes.size(), 1u);
-        EXPECT_EQ(outcome.boxes[0].text, text);
-        EXPECT_EQ(outcome.boxes[0].caption, "vemo");
-        EXPECT_EQ(outcome.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
-        EXPECT_EQ(outcome.boxes[0].owner, owner);
-        ASSERT_EQ(outcome.shown.size(), 1u);
-        EXPECT_EQ(outcome.shown[0], text);
+        expectOneErrorBox(outcome.boxes, outcome.shown, text, owner);
     }
 
     HWND owner = NULL;

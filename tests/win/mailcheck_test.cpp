@@ -117,13 +117,7 @@ class Pop3Session : public ::testing::Test {
     // The session failed with exactly one box showing `text` and ended with QUIT after `sent`.
     void expectFailure(const Outcome &outcome, const std::string &text, const std::string &sent) {
         EXPECT_EQ(outcome.count, 0);
-        ASSERT_EQ(outcome.boxes.size(), 1u);
-        EXPECT_EQ(outcome.boxes[0].text, text);
-        EXPECT_EQ(outcome.boxes[0].caption, "vemo");
-        EXPECT_EQ(outcome.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
-        EXPECT_EQ(outcome.boxes[0].owner, owner);
-        ASSERT_EQ(outcome.shown.size(), 1u);
-        EXPECT_EQ(outcome.shown[0], text);
+        expectOneErrorBox(outcome.boxes, outcome.shown, text, owner);
         EXPECT_EQ(outcome.server.received, sent + "QUIT\r\n");
         EXPECT_TRUE(outcome.server.clientClosed);
         EXPECT_TRUE(outcome.winsockReleased);
