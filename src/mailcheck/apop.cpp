@@ -3,8 +3,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <windows.h>
-#include <wincrypt.h>
+#include "crypto/base_provider.h"
 #else
 #include "crypto/md5.h"
 
@@ -24,10 +23,8 @@ void releaseBlock(void *block) {
 }
 
 int md5Hex(const char *text) {
-    const char provider[] = "Microsoft Base Cryptographic Provider v1.0";
     HCRYPTPROV context = 0;
-    if (!CryptAcquireContextA(&context, NULL, provider, PROV_RSA_FULL, 0) &&
-        !CryptAcquireContextA(&context, NULL, provider, PROV_RSA_FULL, CRYPT_NEWKEYSET))
+    if (!acquireBaseProvider(&context))
         return 0;
     HCRYPTHASH hash = 0;
     BYTE *value = NULL;

@@ -1,11 +1,10 @@
 #include "settings/settings_file.h"
 
-#include <wincrypt.h>
+#include "crypto/base_provider.h"
 
 namespace {
 
 const char kPassphrase[] = "vemo";
-const char kProvider[] = "Microsoft Base Cryptographic Provider v1.0";
 const char kFileName[] = "ini.dat";
 const char kTempFileName[] = "ini.dat.tmp";
 
@@ -49,8 +48,7 @@ int moduleDirectory(char *directory) {
 
 int cryptBuffer(BYTE *buffer, DWORD length, const char *passphrase, int mode) {
     HCRYPTPROV provider = 0;
-    if (!CryptAcquireContextA(&provider, NULL, kProvider, PROV_RSA_FULL, 0) &&
-        !CryptAcquireContextA(&provider, NULL, kProvider, PROV_RSA_FULL, CRYPT_NEWKEYSET))
+    if (!acquireBaseProvider(&provider))
         return 0;
     HCRYPTHASH hash = 0;
     HCRYPTKEY key = 0;
