@@ -11,16 +11,6 @@ HWND waitForWindow(const char *className, const char *title, DWORD timeoutMs) {
     return NULL;
 }
 
-bool waitForWindowGone(const char *className, const char *title, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    do {
-        if (!FindWindowA(className, title))
-            return true;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
-}
-
 std::string messageBoxText(HWND box) {
     char text[1024] = "";
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);

@@ -10,9 +10,6 @@
 // timeoutMs.
 HWND waitForWindow(const char *className, const char *title, DWORD timeoutMs);
 
-// Waits until no window of that class and title is left; false after timeoutMs.
-bool waitForWindowGone(const char *className, const char *title, DWORD timeoutMs);
-
 // The message text of a message box, as the cp932 bytes it shows.
 std::string messageBoxText(HWND box);
 
