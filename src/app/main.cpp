@@ -1,10 +1,11 @@
 #include "app/app.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "settings/settings_file.h"
 
 #include <commctrl.h>
 
-const char kVersionString[] = "vemo ver 0.01";
+const char kVersionString[] = VEMO_VERSION_STRING;
 const char kMainClassName[] = "vemoClass";
 
 static_assert(sizeof kVersionString <= 64, "the version string must fit the tray tip");
