@@ -96,6 +96,14 @@ int trayIcons() {
     return count;
 }
 
+// Waits until the tray holds `count` icons.
+bool trayIconsBecome(int count) {
+    DWORD start = GetTickCount();
+    while (trayIcons() != count && GetTickCount() - start < 5000)
+        Sleep(20);
+    return trayIcons() == count;
+}
+
 std::vector<DWORD> bitmapPixels(HDC dc, HBITMAP bitmap, int width, int height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -375,10 +383,7 @@ TEST_F(Tray, EndOfSessionDuringAnErrorBoxQuitsOnceSavesAndQueriesNoFurtherAccoun
         ASSERT_TRUE(process);
         HWND window = mainWindow();
         ASSERT_TRUE(window);
-        for (DWORD start = GetTickCount();
-             trayIcons() == iconsBefore && GetTickCount() - start < 5000;)
-            Sleep(20);
-        EXPECT_EQ(trayIcons(), iconsBefore + 1);
+        EXPECT_TRUE(trayIconsBecome(iconsBefore + 1));
         DeleteFileA((folder + "ini.dat").c_str());
 
         clickTrayIcon(window);
@@ -400,8 +405,31 @@ TEST_F(Tray, EndOfSessionDuringAnErrorBoxQuitsOnceSavesAndQueriesNoFurtherAccoun
         Settings saved;
         ASSERT_TRUE(readSettings(&saved)) << "the settings are saved at the shutdown";
         EXPECT_EQ(memcmp(&saved, &record, kSettingsSize), 0);
-        EXPECT_EQ(trayIcons(), iconsBefore);
+        EXPECT_TRUE(trayIconsBecome(iconsBefore));
         EXPECT_FALSE(msgWindow());
     }
     WSACleanup();
+}
+
+TEST_F(Tray, TheIconComesBackWhenARestartedShellAnnouncesItsTaskbar) {
+    int iconsBefore = trayIcons();
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(trayIconsBecome(iconsBefore + 1));
+
+    // The shell loses the icon, as a restarted one has none, then announces its new taskbar.
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = window;
+    icon.uID = ID_TRAY_ICON;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_TRUE(trayIconsBecome(iconsBefore));
+    deliver(window, RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(trayIconsBecome(iconsBefore + 1));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+    EXPECT_TRUE(trayIconsBecome(iconsBefore));
 }
