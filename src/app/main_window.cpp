@@ -1,8 +1,10 @@
 #include "app/app.h"
 #include "app/schedule.h"
 #include "mailcheck/mailcheck.h"
+#include "mailcheck/pop3.h"
 #include "mailcheck/round.h"
 #include "notify/notify.h"
+#include "notify/placement.h"
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "startup/startup.h"
@@ -42,8 +44,8 @@ static LRESULT onCreate(HWND window) {
     g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
     const RECT &rect = g_settings.msgRect;
-    g_msgWindow =
-        createMsgWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    g_msgWindow = createMsgWindow(rect.left, rect.top, rectExtent(rect.left, rect.right),
+                                  rectExtent(rect.top, rect.bottom));
     if (g_settings.checkAtStartup == 1)
         checkAllAccounts(window, 0);
     SetTimer(window, ID_CHECK_TIMER, kCheckPeriodMs, NULL);
@@ -62,26 +64,47 @@ static LRESULT onPaint(HWND window) {
     return 0;
 }
 
+static const char kSaveFailedMessage[] = "設定を ' %s ' に保存できませんでした。";
+
+// Tells the user that this run's changes are lost, naming the file that could not be written.
+static void showSaveFailed(HWND window) {
+    char path[MAX_PATH];
+    if (!settingsFilePath(path))
+        lstrcpyA(path, "ini.dat");
+    char message[sizeof kSaveFailedMessage + MAX_PATH];
+    char name[MAX_PATH];
+    size_t length = fittingNameLength(kSaveFailedMessage, path, sizeof message);
+    lstrcpynA(name, path, static_cast<int>(length) + 1);
+    wsprintfA(message, kSaveFailedMessage, name);
+    MessageBoxA(window, message, "vemo", MB_ICONERROR);
+}
+
 // Closing the window and the end of the Windows session take the same steps. A round paused in
 // one of its message boxes holds a session open: it is ended here, and the round, once resumed,
-// does nothing more.
-static void shutDown(HWND window) {
+// does nothing more. A failed save is reported only when the user asked to exit: at the end of
+// the Windows session nobody is left to read it. The report comes once the icon and the timer are
+// gone, so that nothing can start a round or a second shutdown while it waits.
+static void shutDown(HWND window, int tellUser) {
+    if (g_shuttingDown)
+        return;
     g_shuttingDown = 1;
     KillTimer(window, ID_CHECK_TIMER);
     if (g_busy)
         endSession();
-    saveSettings(&g_settings);
+    int saved = saveSettings(&g_settings);
     Shell_NotifyIconA(NIM_DELETE, &g_trayIcon);
+    if (!saved && tellUser)
+        showSaveFailed(window);
     DestroyWindow(window);
 }
 
 static LRESULT onClose(HWND window) {
-    shutDown(window);
+    shutDown(window, 1);
     return 0;
 }
 
 static LRESULT onEndSession(HWND window) {
-    shutDown(window);
+    shutDown(window, 0);
     return 1;
 }
 

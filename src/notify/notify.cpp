@@ -20,6 +20,17 @@ static LRESULT onCreate(HWND window) {
     return 0;
 }
 
+// The user's font; when the platform refuses the stored record, the font of a first start.
+static HFONT messageFont() {
+    HFONT font = CreateFontIndirectA(&g_settings.msgFont);
+    if (!font) {
+        LOGFONTA fallback;
+        applyDefaultFont(&fallback);
+        font = CreateFontIndirectA(&fallback);
+    }
+    return font;
+}
+
 // Brush and font are made from the settings at every paint, so changes show at the next one.
 static LRESULT onPaint(HWND window) {
     PAINTSTRUCT paint;
@@ -33,16 +44,18 @@ static LRESULT onPaint(HWND window) {
     SelectObject(dc, oldBrush);
     DeleteObject(brush);
 
-    HFONT font = CreateFontIndirectA(&g_settings.msgFont);
-    HGDIOBJ oldFont = SelectObject(dc, font);
+    HFONT font = messageFont();
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
     SetTextColor(dc, g_settings.msgTextColor);
     SetBkMode(dc, TRANSPARENT);
     RECT text = client;
     text.left = kTextMargin;
     text.top = kTextMargin;
     DrawTextA(dc, g_resultText, lstrlenA(g_resultText), &text, DT_WORDBREAK);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
+    if (font) {
+        SelectObject(dc, oldFont);
+        DeleteObject(font);
+    }
     EndPaint(window, &paint);
     return 0;
 }
@@ -113,8 +126,8 @@ void showMsgWindow() {
     if (!g_msgWindow)
         return;
     const RECT &rect = g_settings.msgRect;
-    SetWindowPos(g_msgWindow, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
-                 rect.bottom - rect.top, SWP_SHOWWINDOW);
+    SetWindowPos(g_msgWindow, HWND_TOPMOST, rect.left, rect.top, rectExtent(rect.left, rect.right),
+                 rectExtent(rect.top, rect.bottom), SWP_SHOWWINDOW);
     // A window already showing at the same place would otherwise keep the old text.
     InvalidateRect(g_msgWindow, NULL, FALSE);
 }

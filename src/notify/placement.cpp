@@ -1,5 +1,7 @@
 #include "notify/placement.h"
 
+#include <cstdint>
+
 static const int32_t kResetWidth = 200;
 static const int32_t kResetHeight = 60;
 
@@ -20,4 +22,13 @@ void pullOntoScreen(SettingsRect *rect, int32_t workRight, int32_t workBottom) {
         rect->bottom = workBottom;
         rect->top = workBottom - kResetHeight;
     }
+}
+
+int32_t rectExtent(int32_t from, int32_t to) {
+    int64_t extent = static_cast<int64_t>(to) - from;
+    if (extent > INT32_MAX)
+        return INT32_MAX;
+    if (extent < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(extent);
 }

@@ -8,3 +8,7 @@
 // its bottom edge. A pulled-back rectangle gets a width of 200 or a height of 60; one that is even
 // partly on the screen keeps its position and size along that axis.
 void pullOntoScreen(SettingsRect *rect, int32_t workRight, int32_t workBottom);
+
+// right - left or bottom - top of a rectangle read from disk, where any values can stand: computed
+// without overflow and clamped to the range of int32_t.
+int32_t rectExtent(int32_t from, int32_t to);

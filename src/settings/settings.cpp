@@ -14,9 +14,14 @@ void applyDefaults(Settings *record) {
     record->msgRect.bottom = 60;
     record->msgBackColor = 0x0000FF00;
     record->msgTextColor = 0x00000000;
-    record->msgFont.lfHeight = 12;
-    record->msgFont.lfCharSet = 128; // SHIFTJIS_CHARSET
-    strcpy(record->msgFont.lfFaceName, "ＭＳ Ｐゴシック");
+    applyDefaultFont(&record->msgFont);
+}
+
+void applyDefaultFont(SettingsFont *font) {
+    memset(font, 0, sizeof *font);
+    font->lfHeight = 12;
+    font->lfCharSet = 128; // SHIFTJIS_CHARSET
+    strcpy(font->lfFaceName, "ＭＳ Ｐゴシック");
 }
 
 static bool sameName(const char *a, const char *b) {

@@ -67,6 +67,9 @@ extern Settings g_settings;
 // and at start-up, a green 200 x 50 window at (10, 10) in a 12-pixel Japanese proportional font.
 void applyDefaults(Settings *record);
 
+// The font of a first start: 12 pixels high, Japanese, proportional.
+void applyDefaultFont(SettingsFont *font);
+
 // The slot of g_settings whose display name equals `name`, or -1. The empty string finds the first
 // free slot. Names are compared case-sensitively.
 int findAccount(const char *name);

@@ -44,4 +44,20 @@ TEST(Placement, PullsOnlyRectanglesWhollyOffTheScreenBack) {
     }
 }
 
+TEST(Placement, ExtentsOfAnyRectangleStayInRange) {
+    const struct {
+        int32_t from, to, extent;
+    } cases[] = {
+        {10, 210, 200},
+        {210, 10, -200},
+        {INT32_MIN, INT32_MAX, INT32_MAX},
+        {INT32_MAX, INT32_MIN, INT32_MIN},
+        {-1, INT32_MAX, INT32_MAX},
+        {INT32_MIN, -1, INT32_MAX},
+        {1, INT32_MIN, INT32_MIN},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(rectExtent(c.from, c.to), c.extent) << c.from << " to " << c.to;
+}
+
 } // namespace
