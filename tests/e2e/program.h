@@ -113,3 +113,21 @@ inline HWND mainWindow() {
     } while (GetTickCount() - start < kTimeoutMs);
     return NULL;
 }
+
+// The icons in the display's tray, which a window of Wine's own holds as child windows.
+inline int trayIcons() {
+    HWND tray = FindWindowA("__winex11_standalone_tray", NULL);
+    int count = 0;
+    for (HWND icon = tray ? FindWindowExA(tray, NULL, "__winex11_tray_icon", NULL) : NULL; icon;
+         icon = FindWindowExA(tray, icon, "__winex11_tray_icon", NULL))
+        count++;
+    return count;
+}
+
+// Waits until the tray holds `count` icons.
+inline bool trayIconsBecome(int count) {
+    DWORD start = GetTickCount();
+    while (trayIcons() != count && GetTickCount() - start < 5000)
+        Sleep(20);
+    return trayIcons() == count;
+}

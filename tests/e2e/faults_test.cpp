@@ -1,0 +1,97 @@
+// The program against the faults of a machine that runs it for months: a settings file that
+// cannot be written at exit, a process killed while the user works.
+#include "e2e/program.h"
+
+namespace {
+
+// The notification window, which the main window makes while it is being created.
+HWND msgWindow() {
+    DWORD start = GetTickCount();
+    do {
+        if (HWND window = FindWindowA("vemoMsgClass", NULL))
+            return window;
+        Sleep(20);
+    } while (GetTickCount() - start < kTimeoutMs);
+    return NULL;
+}
+
+// Ways to make "ini.dat" unwritable from outside. `hold` returns what `release` undoes.
+struct Blocker {
+    const char *what;
+    HANDLE (*hold)(const std::string &path);
+    void (*release)(const std::string &path, HANDLE held);
+};
+
+const Blocker kBlockers[] = {
+    {"held open without sharing",
+     [](const std::string &path) {
+         return CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+     },
+     [](const std::string &, HANDLE held) { CloseHandle(held); }},
+    // A folder that takes no new file: the new image cannot even be written beside the old one.
+    // (Wine lets root write into a read-only folder, and replaces a read-only file.)
+    {"no new file in the folder",
+     [](const std::string &path) {
+         CreateDirectoryA((path + ".tmp").c_str(), NULL);
+         return static_cast<HANDLE>(NULL);
+     },
+     [](const std::string &path, HANDLE) { RemoveDirectoryA((path + ".tmp").c_str()); }},
+};
+
+} // namespace
+
+TEST_F(Program, AnUnwritableSettingsFileIsNamedAtExitOnlyAndKeptAsItWas) {
+    Settings record;
+    applyDefaults(&record);
+    record.checkAtStartup = 0;
+    record.msgRect = {40, 50, 240, 100};
+    writeSettings(record);
+    const std::vector<BYTE> original = settingsFile();
+    const std::string path = folder + "ini.dat";
+
+    for (const Blocker &blocker : kBlockers) {
+        for (UINT ending : {UINT(WM_CLOSE), UINT(WM_ENDSESSION)}) {
+            SCOPED_TRACE(std::string(blocker.what) + (ending == WM_CLOSE ? ", exit" : ", logoff"));
+            int iconsBefore = trayIcons();
+            HANDLE process = start();
+            ASSERT_TRUE(process);
+            HWND window = mainWindow();
+            ASSERT_TRUE(window);
+            // Closing the window twice parks it and records the parked place: a change to save.
+            HWND shown = msgWindow();
+            ASSERT_TRUE(shown);
+            for (int i = 0; i < 2; i++)
+                SendMessageA(shown, WM_CLOSE, 0, 0);
+
+            HANDLE held = blocker.hold(path);
+            PostMessageA(window, ending, ending == WM_ENDSESSION, 0);
+            if (ending == WM_CLOSE) {
+                HWND box = waitForWindow("#32770", "vemo", kTimeoutMs);
+                ASSERT_TRUE(box);
+                EXPECT_EQ(messageBoxText(box), "設定を ' " + path + " ' に保存できませんでした。");
+                EXPECT_EQ(GetWindow(box, GW_OWNER), window);
+                EXPECT_TRUE(trayIconsBecome(iconsBefore)) << "the icon goes before the box comes";
+                pressOk(box);
+            }
+            EXPECT_EQ(exitCode(process), 0u) << "a box left waiting would keep the program alive";
+            blocker.release(path, held);
+            EXPECT_TRUE(settingsFile() == original);
+            EXPECT_EQ(GetFileAttributesA((path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+    }
+
+    // Once the file can be written again, the exit saves quietly.
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    SendMessageA(msgWindow(), WM_CLOSE, 0, 0);
+    SendMessageA(msgWindow(), WM_CLOSE, 0, 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(waitForWindow("#32770", "vemo", 1000));
+    EXPECT_EQ(exitCode(process), 0u);
+    Settings saved;
+    ASSERT_TRUE(readSettings(&saved));
+    EXPECT_EQ(saved.msgRect.left, -1000);
+}
