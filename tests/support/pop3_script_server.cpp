@@ -30,6 +30,50 @@ bool sendAll(SOCKET socket, const char *data, size_t length) {
     return true;
 }
 
+// Waits up to timeoutMs, in slices, for `socket` to have something to read; false on a stop.
+bool readable(SOCKET socket, DWORD timeoutMs, const std::atomic<bool> &stop) {
+    DWORD start = GetTickCount();
+    while (!stop && GetTickCount() - start < timeoutMs) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(socket, &set);
+        timeval slice = {0, static_cast<long>(kSliceMs * 1000)};
+        int ready = select(0, &set, NULL, NULL, &slice);
+        if (ready != 0)
+            return ready > 0;
+    }
+    return false;
+}
+
+// Waits `ms` as exactly as the clock allows: a sleep would overshoot by up to a tick.
+void waitExactly(DWORD ms) {
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    LONGLONG ticks = frequency.QuadPart * ms / 1000;
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        LONGLONG left = ticks - (now.QuadPart - start.QuadPart);
+        if (left <= 0)
+            return;
+        if (left > frequency.QuadPart / 200)
+            Sleep(1);
+    }
+}
+
+SOCKET listenOn(const char *address) {
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (listener == INVALID_SOCKET)
+        return listener;
+    sockaddr_in socketAddress = pop3Address(address);
+    if (bind(listener, reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress) != 0 ||
+        listen(listener, 1) != 0) {
+        closesocket(listener);
+        return INVALID_SOCKET;
+    }
+    return listener;
+}
+
 } // namespace
 
 ScriptStep sendLine(const std::string &text) {
@@ -54,16 +98,9 @@ ScriptStep relayTo(const std::string &address) {
 
 ScriptedServer::ScriptedServer(const char *address, std::vector<ScriptStep> script)
     : script_(std::move(script)) {
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-    if (listener == INVALID_SOCKET)
+    listener_ = listenOn(address);
+    if (listener_ == INVALID_SOCKET)
         return;
-    sockaddr_in socketAddress = pop3Address(address);
-    if (bind(listener, reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress) != 0 ||
-        listen(listener, 1) != 0) {
-        closesocket(listener);
-        return;
-    }
-    listener_ = listener;
     thread_ = std::thread(&ScriptedServer::run, this);
 }
 
@@ -86,17 +123,7 @@ ScriptResult ScriptedServer::finish(DWORD timeoutMs) {
 }
 
 bool ScriptedServer::waitReadable(SOCKET socket, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!stop_ && GetTickCount() - start < timeoutMs) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socket, &readable);
-        timeval slice = {0, static_cast<long>(kSliceMs * 1000)};
-        int ready = select(0, &readable, NULL, NULL, &slice);
-        if (ready != 0)
-            return ready > 0;
-    }
-    return false;
+    return readable(socket, timeoutMs, stop_);
 }
 
 // Reads what the client has sent (at most up to the end of a line, when `line` is given); false
@@ -207,4 +234,71 @@ void ScriptedServer::run() {
         closesocket(client_);
     }
     done_ = true;
+}
+
+Pop3Responder::Pop3Responder(const char *address, int count, DWORD delayMs)
+    : count_(count), delayMs_(delayMs) {
+    listener_ = listenOn(address);
+    if (listener_ != INVALID_SOCKET)
+        thread_ = std::thread(&Pop3Responder::run, this);
+}
+
+Pop3Responder::~Pop3Responder() {
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    if (listener_ != INVALID_SOCKET)
+        closesocket(listener_);
+}
+
+void Pop3Responder::refuseUser(const std::string &user) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refusedUser_ = user;
+}
+
+std::string Pop3Responder::refused() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return refusedUser_;
+}
+
+void Pop3Responder::run() {
+    while (!stop_) {
+        if (!readable(listener_, kSliceMs, stop_))
+            continue;
+        SOCKET client = accept(listener_, NULL, NULL);
+        if (client == INVALID_SOCKET)
+            continue;
+        sessions_++;
+        serve(client);
+        closesocket(client);
+    }
+}
+
+// One session: every line gets its reply, until QUIT, the client's close or a silence.
+void Pop3Responder::serve(SOCKET client) {
+    std::string refusedUser = refused(), user, line = "+OK ready\r\n";
+    std::string stat = "+OK " + std::to_string(count_) + " 4096\r\n";
+    for (;;) {
+        waitExactly(delayMs_);
+        if (!sendAll(client, line.data(), line.size()) || line == "+OK bye\r\n")
+            return;
+        std::string command;
+        while (command.empty() || command.back() != '\n') {
+            char byte;
+            if (!readable(client, kStepTimeoutMs, stop_) || recv(client, &byte, 1, 0) != 1)
+                return;
+            command += byte;
+        }
+        if (command.compare(0, 5, "USER ") == 0)
+            user = command.substr(5, command.size() - 7);
+        if (command.compare(0, 5, "USER ") == 0 ||
+            (command.compare(0, 5, "PASS ") == 0 && user != refusedUser))
+            line = "+OK\r\n";
+        else if (command == "STAT\r\n")
+            line = stat;
+        else if (command == "QUIT\r\n")
+            line = "+OK bye\r\n";
+        else
+            line = "-ERR\r\n";
+    }
 }

@@ -6,6 +6,7 @@
 #include <winsock.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,5 +62,36 @@ class ScriptedServer {
     ScriptResult result_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// A POP3 server for many sessions, one after another, each answered alike: the greeting, USER,
+// PASS, STAT with `count` messages and QUIT, every reply `delayMs` after the line it answers.
+// The user named by refuseUser is refused at PASS. The caller holds a Winsock reference.
+class Pop3Responder {
+  public:
+    Pop3Responder(const char *address, int count, DWORD delayMs);
+    ~Pop3Responder();
+    bool listening() const {
+        return listener_ != INVALID_SOCKET;
+    }
+    // From the next session on; "" refuses nobody.
+    void refuseUser(const std::string &user);
+    int sessions() const {
+        return sessions_;
+    }
+
+  private:
+    void run();
+    void serve(SOCKET client);
+    std::string refused();
+
+    SOCKET listener_ = INVALID_SOCKET;
+    int count_;
+    DWORD delayMs_;
+    std::string refusedUser_;
+    std::mutex mutex_;
+    std::atomic<int> sessions_{0};
+    std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -1,0 +1,579 @@
+// The benchmark's driver: runs the real vemo.exe from outside, as the end-to-end stories do, and
+// prints what it measured. scripts/bench builds it, starts the wine session and calls it:
+//   bench startup VEMO BARE RUNS     time until the main window can be found, against a bare one
+//   bench round VEMO DELAY RUNS      a round over five accounts whose every reply waits DELAY ms
+//   bench usage VEMO ROUNDS A B      handles, GDI/USER objects, private bytes after rounds A and B
+//   bench soak VEMO ROUNDS A B       the same with timer rounds and an account failing in turn
+//   bench fuzz VEMO SEED COUNT       damaged settings files, each started, checked and closed
+// Everything happens on loopback: the POP3 server is 127.0.0.110; 127.0.0.111 has none.
+#include "crypto/rc4.h"
+#include "mailcheck/pop3.h"
+#include "settings/settings.h"
+#include "support/pop3_script_server.h"
+#include "support/windows_support.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kServer[] = "127.0.0.110";
+const char kDeadServer[] = "127.0.0.111";
+// A host name that the resolver refuses before it asks anyone: its one label is longer than the
+// 63 bytes that a label may have, so no query can even be written.
+const std::string kUnaskableName(80, 'x');
+const DWORD kWaitMs = 30000;
+const WPARAM kTrayIcon = 2001;
+const WPARAM kCheckTimer = 2002;
+const UINT kTrayNotify = 0x8001;
+
+double nowMs() {
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Program {
+    std::string folder, exe;
+    PROCESS_INFORMATION process = {};
+};
+
+// A copy of the program in a folder of its own, with `record` as its "ini.dat" when given.
+Program install(const char *source, const Settings *record) {
+    Program program;
+    program.folder = makeTempFolder("bench");
+    program.exe = program.folder + "vemo.exe";
+    CopyFileA(source, program.exe.c_str(), FALSE);
+    if (record) {
+        std::vector<unsigned char> image(kSettingsSize);
+        memcpy(image.data(), record, kSettingsSize);
+        rc4CryptWithPassphrase(image.data(), image.size(), "vemo");
+        HANDLE file = CreateFileA((program.folder + "ini.dat").c_str(), GENERIC_WRITE, 0, NULL,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD written = 0;
+        WriteFile(file, image.data(), kSettingsSize, &written, NULL);
+        CloseHandle(file);
+    }
+    return program;
+}
+
+bool start(const std::string &exe, PROCESS_INFORMATION *process) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                          process) != 0;
+}
+
+void release(PROCESS_INFORMATION *process) {
+    CloseHandle(process->hProcess);
+    CloseHandle(process->hThread);
+}
+
+HWND findWindow(const char *className, DWORD timeoutMs) {
+    DWORD begin = GetTickCount();
+    do {
+        if (HWND window = FindWindowA(className, NULL))
+            return window;
+        Sleep(1);
+    } while (GetTickCount() - begin < timeoutMs);
+    return NULL;
+}
+
+bool isTopmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// Reads and presses the "vemo" message box on the screen, if any; true when there was one.
+bool pressBox(std::vector<std::string> *texts) {
+    HWND box = FindWindowA("#32770", "vemo");
+    if (!box || !IsWindowVisible(box))
+        return false;
+    if (texts)
+        texts->push_back(messageBoxText(box));
+    pressOk(box);
+    for (int i = 0; i < 500 && IsWindow(box); i++)
+        Sleep(2);
+    return true;
+}
+
+// Until the program's thread waits in its own message loop: no box on the screen, before and
+// after a message that only that loop (or a box's) can take.
+bool settle(HWND window, std::vector<std::string> *texts) {
+    DWORD begin = GetTickCount();
+    while (GetTickCount() - begin < kWaitMs) {
+        if (pressBox(texts))
+            continue;
+        DWORD_PTR result;
+        if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) &&
+            !pressBox(texts))
+            return true;
+    }
+    return false;
+}
+
+const char kNoAccountsText[] = "アカウントが登録されていません。";
+
+// Parks the notification window, starts a round with `message`, presses every box of the round
+// and returns once the window is topmost again, as every round with something to show leaves it,
+// or once the box of a manual round without accounts has been pressed.
+bool runRound(HWND window, HWND msg, UINT message, WPARAM wParam, LPARAM lParam,
+              std::vector<std::string> *texts) {
+    DWORD_PTR result;
+    SendMessageTimeoutA(msg, WM_LBUTTONDOWN, 0, 0, SMTO_NORMAL, 5000, &result);
+    if (isTopmost(msg))
+        return false;
+    PostMessageA(window, message, wParam, lParam);
+    std::vector<std::string> seen;
+    DWORD begin = GetTickCount();
+    bool done = false;
+    while (!done && GetTickCount() - begin < kWaitMs) {
+        if (pressBox(&seen))
+            done = seen.back() == kNoAccountsText;
+        else if (isTopmost(msg))
+            done = true;
+        else
+            Sleep(1);
+    }
+    if (texts)
+        texts->insert(texts->end(), seen.begin(), seen.end());
+    return done;
+}
+
+// Closes the program, pressing any box its exit shows; its exit code, or STILL_ACTIVE when it
+// does not end (it is then killed).
+DWORD closeProgram(HWND window, PROCESS_INFORMATION *process, std::vector<std::string> *texts) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD begin = GetTickCount();
+    while (WaitForSingleObject(process->hProcess, 5) == WAIT_TIMEOUT) {
+        if (GetTickCount() - begin > kWaitMs) {
+            TerminateProcess(process->hProcess, 1);
+            WaitForSingleObject(process->hProcess, kWaitMs);
+            return STILL_ACTIVE;
+        }
+        pressBox(texts);
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process->hProcess, &code);
+    return code;
+}
+
+void setAccount(Settings *record, int slot, const char *name, const char *server,
+                const char *user) {
+    lstrcpynA(record->names[slot], name, kNameSize);
+    lstrcpynA(record->servers[slot], server, kNameSize);
+    lstrcpynA(record->users[slot], user, kSecretSize);
+    lstrcpyA(record->passwords[slot], "secret");
+}
+
+// Five accounts "a0".."a4" at the responder, users "u0".."u4"; no round at start.
+Settings fiveAccounts() {
+    Settings record;
+    applyDefaults(&record);
+    record.checkAtStartup = 0;
+    record.msgRect = {100, 100, 300, 160};
+    for (int slot = 0; slot < kAccountSlots; slot++) {
+        std::string digit(1, static_cast<char>('0' + slot));
+        setAccount(&record, slot, ("a" + digit).c_str(), kServer, ("u" + digit).c_str());
+    }
+    return record;
+}
+
+// The running program of a benchmark, found and settled.
+struct Running {
+    Program program;
+    HWND window = NULL, msg = NULL;
+};
+
+bool launch(const char *source, const Settings &record, Running *running) {
+    running->program = install(source, &record);
+    if (!start(running->program.exe, &running->program.process))
+        return false;
+    running->window = findWindow("vemoClass", kWaitMs);
+    running->msg = findWindow("vemoMsgClass", kWaitMs);
+    return running->window && running->msg && settle(running->window, NULL);
+}
+
+void finish(Running *running) {
+    if (running->window)
+        closeProgram(running->window, &running->program.process, NULL);
+    release(&running->program.process);
+    removeTempFolder(running->program.folder);
+}
+
+int startupBench(const char *vemo, const char *bare, int runs) {
+    Program program = install(vemo, NULL);
+    std::string bareExe = program.folder + "bare.exe";
+    CopyFileA(bare, bareExe.c_str(), FALSE);
+    struct {
+        const char *name, *className;
+        std::string exe;
+        double totalMs = 0;
+    } subjects[] = {{"bare", "vemoBenchBare", bareExe}, {"vemo", "vemoClass", program.exe}};
+    // Taken in turns, so that a slower moment of the machine falls on both.
+    for (int run = 0; run < runs; run++) {
+        for (auto &subject : subjects) {
+            DeleteFileA((program.folder + "ini.dat").c_str());
+            PROCESS_INFORMATION process;
+            double begin = nowMs();
+            if (!start(subject.exe, &process))
+                return 1;
+            HWND window = findWindow(subject.className, kWaitMs);
+            subject.totalMs += nowMs() - begin;
+            if (!window || closeProgram(window, &process, NULL) != 0) {
+                printf("startup: %s did not start and end cleanly\n", subject.name);
+                return 1;
+            }
+            release(&process);
+        }
+    }
+    double bareMs = subjects[0].totalMs / runs, vemoMs = subjects[1].totalMs / runs;
+    printf("startup: bare %.1f ms, vemo %.1f ms (average of %d starts), ratio %.3f (target <= "
+           "1.1)\n",
+           bareMs, vemoMs, runs, vemoMs / bareMs);
+    removeTempFolder(program.folder);
+    return 0;
+}
+
+int roundBench(const char *vemo, DWORD delayMs, int runs) {
+    Pop3Responder responder(kServer, 2, delayMs);
+    Running running;
+    if (!responder.listening() || !launch(vemo, fiveAccounts(), &running)) {
+        finish(&running);
+        return 1;
+    }
+    double totalMs = 0;
+    for (int run = 0; run < runs; run++) {
+        double begin = nowMs();
+        if (!runRound(running.window, running.msg, kTrayNotify, kTrayIcon, WM_LBUTTONDOWN, NULL)) {
+            printf("round: did not complete\n");
+            finish(&running);
+            return 1;
+        }
+        totalMs += nowMs() - begin;
+    }
+    finish(&running);
+    // The client waits for four replies a session (greeting, USER, PASS, STAT): QUIT's is not read.
+    double delaysMs = 5.0 * 4 * delayMs, roundMs = totalMs / runs;
+    printf("round: five accounts, %lu ms a reply: %.1f ms against %.0f ms of delays (average of %d "
+           "rounds), ratio %.3f (target <= 1.02)\n",
+           static_cast<unsigned long>(delayMs), roundMs, delaysMs, runs, roundMs / delaysMs);
+    return 0;
+}
+
+struct Usage {
+    DWORD handles = 0, gdi = 0, user = 0;
+    SIZE_T privateBytes = 0;
+};
+
+Usage usageOf(HANDLE process) {
+    Usage usage;
+    GetProcessHandleCount(process, &usage.handles);
+    usage.gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    usage.user = GetGuiResources(process, GR_USEROBJECTS);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&memory),
+                             sizeof memory))
+        usage.privateBytes = memory.PrivateUsage;
+    return usage;
+}
+
+void printUsage(const char *what, int round, const Usage &usage) {
+    printf(
+        "%s: after round %d: %lu handles, %lu GDI objects, %lu USER objects, %lu private bytes\n",
+        what, round, static_cast<unsigned long>(usage.handles),
+        static_cast<unsigned long>(usage.gdi), static_cast<unsigned long>(usage.user),
+        static_cast<unsigned long>(usage.privateBytes));
+}
+
+// Runs `rounds` rounds, by the tray icon or (soak) by the timer with one account refused in turn
+// every tenth round, and compares the usage after round `first` with that after round `last`.
+int roundsBench(const char *what, const char *vemo, int rounds, int first, int last, bool soak) {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    Pop3Responder responder(kServer, 3, 0);
+    Settings record = fiveAccounts();
+    record.interval = 0; // every tick checks
+    Running running;
+    if (!responder.listening() || !launch(vemo, record, &running)) {
+        finish(&running);
+        return 1;
+    }
+    Usage early, late;
+    int failures = 0, boxes = 0;
+    double begin = nowMs();
+    for (int round = 1; round <= rounds; round++) {
+        int refused = soak && round % 10 == 0 ? round / 10 % kAccountSlots : -1;
+        responder.refuseUser(refused < 0 ? "" : "u" + std::to_string(refused));
+        std::vector<std::string> texts;
+        bool done = soak ? runRound(running.window, running.msg, WM_TIMER, kCheckTimer, 0, &texts)
+                         : runRound(running.window, running.msg, kTrayNotify, kTrayIcon,
+                                    WM_LBUTTONDOWN, &texts);
+        boxes += static_cast<int>(texts.size());
+        std::string expected;
+        if (refused >= 0) {
+            char text[256];
+            wsprintfA(text, kPassMessage, ("a" + std::to_string(refused)).c_str());
+            expected = text;
+        }
+        if (!done || texts.size() != (refused < 0 ? 0u : 1u) ||
+            (refused >= 0 && texts[0] != expected)) {
+            printf("%s: round %d went wrong (%s, %d boxes)\n", what, round,
+                   done ? "completed" : "not completed", static_cast<int>(texts.size()));
+            failures++;
+            if (!done)
+                break;
+        }
+        if (round == first)
+            early = usageOf(running.program.process.hProcess);
+        if (round == last)
+            late = usageOf(running.program.process.hProcess);
+    }
+    double elapsedMs = nowMs() - begin;
+    int sessions = responder.sessions();
+    finish(&running);
+    printUsage(what, first, early);
+    printUsage(what, last, late);
+    bool grew = late.handles > early.handles || late.gdi > early.gdi || late.user > early.user ||
+                late.privateBytes > early.privateBytes;
+    printf("%s: %d rounds in %.1f s, %d POP3 sessions, %d boxes pressed, %d rounds wrong; %s\n",
+           what, rounds, elapsedMs / 1000, sessions, boxes, failures,
+           grew ? "GROWTH" : "no growth");
+    if (early.gdi == 0 && early.user == 0)
+        printf("%s: Wine answers 0 for GetGuiResources: GDI and USER objects are not measured\n",
+               what);
+    WSACleanup();
+    return failures || grew ? 1 : 0;
+}
+
+// --- The fuzz of "ini.dat" ---
+
+typedef std::mt19937 Random;
+
+unsigned pick(Random &random, unsigned count) {
+    return static_cast<unsigned>(random() % count);
+}
+
+int32_t extremeNumber(Random &random) {
+    const int32_t values[] = {INT32_MIN, INT32_MIN + 1, -1000000, -1001,    -1, 0, 1, 60,
+                              61,        65535,         1 << 30,  INT32_MAX};
+    return pick(random, 3) ? values[pick(random, sizeof values / sizeof *values)]
+                           : static_cast<int32_t>(random());
+}
+
+void fillBytes(Random &random, char *field, size_t size, bool terminated) {
+    for (size_t i = 0; i < size; i++)
+        field[i] = static_cast<char>(1 + pick(random, 255));
+    if (terminated)
+        field[pick(random, static_cast<unsigned>(size))] = 0;
+}
+
+// A server field that can reach nothing beyond loopback: empty, the responder, an address where
+// nothing listens, or a name the resolver turns away without a query. Text after the terminator
+// is never read by the program.
+void safeServer(Random &random, char *server, bool mutated) {
+    const std::string choices[] = {kServer, "", kDeadServer, kUnaskableName};
+    const std::string &choice = mutated && pick(random, 4) ? choices[0] : choices[pick(random, 4)];
+    memset(server, 0, kNameSize);
+    memcpy(server, choice.c_str(), choice.size());
+}
+
+// One mutation of a valid record.
+void mutate(Random &random, Settings *record) {
+    int slot = static_cast<int>(pick(random, kAccountSlots));
+    switch (pick(random, 12)) {
+    case 0: // strings without terminators
+        fillBytes(random, record->names[slot], kNameSize, false);
+        break;
+    case 1:
+        fillBytes(random, pick(random, 2) ? record->users[slot] : record->passwords[slot],
+                  kSecretSize, pick(random, 2));
+        break;
+    case 2:
+        fillBytes(random, record->mailerPath, kPathSize, pick(random, 2));
+        break;
+    case 3: { // extreme rectangles
+        RECT &rect = record->msgRect;
+        for (LONG *corner : {&rect.left, &rect.top, &rect.right, &rect.bottom})
+            if (pick(random, 2))
+                *corner = extremeNumber(random);
+        break;
+    }
+    case 4: // negative and huge numbers
+        record->interval = extremeNumber(random);
+        break;
+    case 5:
+        record->checkAtStartup = pick(random, 2) ? 1 : extremeNumber(random);
+        record->apop[slot] = pick(random, 2) ? 1 : extremeNumber(random);
+        break;
+    case 6:
+        record->msgBackColor = static_cast<uint32_t>(extremeNumber(random));
+        record->msgTextColor = static_cast<uint32_t>(random());
+        break;
+    case 7: { // any font record
+        LOGFONTA &font = record->msgFont;
+        for (LONG *number : {&font.lfHeight, &font.lfWidth, &font.lfEscapement, &font.lfOrientation,
+                             &font.lfWeight})
+            if (pick(random, 2))
+                *number = extremeNumber(random);
+        if (pick(random, 2))
+            for (BYTE *byte : {&font.lfItalic, &font.lfUnderline, &font.lfStrikeOut,
+                               &font.lfCharSet, &font.lfOutPrecision, &font.lfClipPrecision,
+                               &font.lfQuality, &font.lfPitchAndFamily})
+                *byte = static_cast<BYTE>(random());
+        break;
+    }
+    case 8: // an empty or garbage face
+        if (pick(random, 2))
+            memset(record->msgFont.lfFaceName, 0, sizeof record->msgFont.lfFaceName);
+        else
+            fillBytes(random, record->msgFont.lfFaceName, sizeof record->msgFont.lfFaceName,
+                      pick(random, 2));
+        break;
+    case 9: // a name ending in half of a double-byte character, an ampersand, line breaks
+        memset(record->names[slot], 0, kNameSize);
+        memset(record->names[slot], pick(random, 2) ? '&' : 'n', pick(random, kNameSize));
+        record->names[slot][kNameSize - 2] = '\x82';
+        break;
+    case 10:
+        lstrcpyA(record->users[slot], "u\r\nQUIT");
+        break;
+    case 11: // a free slot, or a slot in use without its server, user or password
+        if (pick(random, 2))
+            record->names[slot][0] = 0;
+        else
+            record->passwords[slot][0] = 0;
+        break;
+    }
+}
+
+Settings fuzzRecord(Random &random, int index) {
+    Settings record;
+    bool mutated = index % 4 != 0;
+    if (mutated) {
+        record = fiveAccounts();
+        record.checkAtStartup = static_cast<int32_t>(pick(random, 2));
+        for (unsigned count = 1 + pick(random, 4); count > 0; count--)
+            mutate(random, &record);
+    } else {
+        fillBytes(random, reinterpret_cast<char *>(&record), kSettingsSize, true);
+    }
+    for (int slot = 0; slot < kAccountSlots; slot++)
+        safeServer(random, record.servers[slot], mutated);
+    return record;
+}
+
+// 1 when every string field of the record ends inside its array.
+bool terminated(const Settings &record) {
+    bool ok = memchr(record.msgFont.lfFaceName, 0, sizeof record.msgFont.lfFaceName) &&
+              memchr(record.mailerPath, 0, kPathSize);
+    for (int slot = 0; slot < kAccountSlots; slot++)
+        ok = ok && memchr(record.names[slot], 0, kNameSize) &&
+             memchr(record.servers[slot], 0, kNameSize) &&
+             memchr(record.users[slot], 0, kSecretSize) &&
+             memchr(record.passwords[slot], 0, kSecretSize);
+    return ok;
+}
+
+// Starts the program on one record, runs a manual round, closes it; "" when all went well.
+std::string fuzzOne(const char *vemo, const Settings &record) {
+    Running running;
+    running.program = install(vemo, &record);
+    if (!start(running.program.exe, &running.program.process))
+        return "could not start";
+    std::string fault;
+    std::vector<std::string> texts;
+    running.window = findWindow("vemoClass", kWaitMs);
+    running.msg = findWindow("vemoMsgClass", kWaitMs);
+    if (!running.window)
+        fault = "no main window";
+    else if (!settle(running.window, &texts))
+        fault = "start-up did not settle";
+    else if (!running.msg)
+        fault = "no notification window";
+    else if (!runRound(running.window, running.msg, kTrayNotify, kTrayIcon, WM_LBUTTONDOWN, &texts))
+        fault = "the manual round did not end with the window or the no-accounts box";
+    DWORD code = running.window ? closeProgram(running.window, &running.program.process, &texts)
+                                : STILL_ACTIVE;
+    if (fault.empty() && code != 0)
+        fault = code == STILL_ACTIVE ? "hang at exit" : "exit code " + std::to_string(code);
+    if (fault.empty()) {
+        std::vector<unsigned char> image(kSettingsSize + 1);
+        HANDLE file = CreateFileA((running.program.folder + "ini.dat").c_str(), GENERIC_READ, 0,
+                                  NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD read = 0;
+        ReadFile(file, image.data(), static_cast<DWORD>(image.size()), &read, NULL);
+        CloseHandle(file);
+        Settings saved;
+        rc4CryptWithPassphrase(image.data(), read, "vemo");
+        memcpy(&saved, image.data(), kSettingsSize);
+        if (read != kSettingsSize)
+            fault = "ini.dat is " + std::to_string(read) + " bytes";
+        else if (!terminated(saved))
+            fault = "ini.dat holds a string without its terminator";
+    }
+    if (running.window == NULL && WaitForSingleObject(running.program.process.hProcess, 0))
+        TerminateProcess(running.program.process.hProcess, 1);
+    release(&running.program.process);
+    removeTempFolder(running.program.folder);
+    return fault;
+}
+
+int fuzzBench(const char *vemo, unsigned seed, int count) {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    Pop3Responder responder(kServer, 4, 0);
+    if (!responder.listening())
+        return 1;
+    printf("fuzz: seed %u, %d records (again: scripts/bench fuzz %u %d)\n", seed, count, seed,
+           count);
+    Random random(seed);
+    int faults = 0;
+    double begin = nowMs();
+    for (int index = 0; index < count; index++) {
+        Settings record = fuzzRecord(random, index);
+        std::string fault = fuzzOne(vemo, record);
+        if (!fault.empty()) {
+            printf("fuzz: record %d (%s): %s\n", index, index % 4 ? "mutated" : "random bytes",
+                   fault.c_str());
+            faults++;
+        }
+    }
+    printf("fuzz: %d records in %.1f s, %d POP3 sessions, %d faults\n", count,
+           (nowMs() - begin) / 1000, responder.sessions(), faults);
+    WSACleanup();
+    return faults ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    setvbuf(stdout, NULL, _IONBF, 0);
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "startup" && argc == 5)
+        return startupBench(argv[2], argv[3], atoi(argv[4]));
+    if (command == "round" && argc == 5) {
+        WSADATA winsock;
+        WSAStartup(MAKEWORD(1, 1), &winsock);
+        int result = roundBench(argv[2], static_cast<DWORD>(atoi(argv[3])), atoi(argv[4]));
+        WSACleanup();
+        return result;
+    }
+    if ((command == "usage" || command == "soak") && argc == 6)
+        return roundsBench(command.c_str(), argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]),
+                           command == "soak");
+    if (command == "fuzz" && argc == 5)
+        return fuzzBench(argv[2], static_cast<unsigned>(strtoul(argv[3], NULL, 10)), atoi(argv[4]));
+    fprintf(stderr, "usage: bench startup|round|usage|soak|fuzz ...\n");
+    return 2;
+}
