@@ -13,10 +13,12 @@
 #include "support/windows_support.h"
 
 #include <psapi.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -275,16 +277,54 @@ struct Usage {
     SIZE_T privateBytes = 0;
 };
 
-Usage usageOf(HANDLE process) {
+// One entry of the system's handle table (information class 16).
+struct SystemHandle {
+    USHORT process, creatorBackTrace;
+    UCHAR type, attributes;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+};
+
+// The handles of `processId` in the system's handle table, for where GetProcessHandleCount
+// answers 0 (Wine).
+DWORD handlesInSystemTable(DWORD processId) {
+    std::vector<char> buffer(1 << 20);
+    ULONG length = 0;
+    NTSTATUS status;
+    while ((status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(16),
+                                              buffer.data(), static_cast<ULONG>(buffer.size()),
+                                              &length)) == static_cast<NTSTATUS>(0xC0000004L) &&
+           buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return 0;
+    ULONG count = *reinterpret_cast<ULONG *>(buffer.data());
+    const SystemHandle *entries =
+        reinterpret_cast<const SystemHandle *>(buffer.data() + sizeof(ULONG_PTR));
+    DWORD handles = 0;
+    for (ULONG i = 0; i < count; i++)
+        handles += entries[i].process == static_cast<USHORT>(processId);
+    return handles;
+}
+
+const char *g_usageNote = "";
+
+Usage usageOf(const PROCESS_INFORMATION &process) {
     Usage usage;
-    GetProcessHandleCount(process, &usage.handles);
-    usage.gdi = GetGuiResources(process, GR_GDIOBJECTS);
-    usage.user = GetGuiResources(process, GR_USEROBJECTS);
+    GetProcessHandleCount(process.hProcess, &usage.handles);
+    if (!usage.handles) {
+        usage.handles = handlesInSystemTable(process.dwProcessId);
+        g_usageNote = " (handles counted in the system's handle table, private bytes read as the "
+                      "pagefile usage: Wine answers 0 to GetProcessHandleCount and PrivateUsage)";
+    }
+    usage.gdi = GetGuiResources(process.hProcess, GR_GDIOBJECTS);
+    usage.user = GetGuiResources(process.hProcess, GR_USEROBJECTS);
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&memory),
+    if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&memory),
                              sizeof memory))
-        usage.privateBytes = memory.PrivateUsage;
+        usage.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
     return usage;
 }
 
@@ -335,9 +375,9 @@ int roundsBench(const char *what, const char *vemo, int rounds, int first, int l
                 break;
         }
         if (round == first)
-            early = usageOf(running.program.process.hProcess);
+            early = usageOf(running.program.process);
         if (round == last)
-            late = usageOf(running.program.process.hProcess);
+            late = usageOf(running.program.process);
     }
     double elapsedMs = nowMs() - begin;
     int sessions = responder.sessions();
@@ -349,6 +389,8 @@ int roundsBench(const char *what, const char *vemo, int rounds, int first, int l
     printf("%s: %d rounds in %.1f s, %d POP3 sessions, %d boxes pressed, %d rounds wrong; %s\n",
            what, rounds, elapsedMs / 1000, sessions, boxes, failures,
            grew ? "GROWTH" : "no growth");
+    if (*g_usageNote)
+        printf("%s:%s\n", what, g_usageNote);
     if (early.gdi == 0 && early.user == 0)
         printf("%s: Wine answers 0 for GetGuiResources: GDI and USER objects are not measured\n",
                what);
