@@ -38,6 +38,8 @@ const Case kCases[] = {
     {"an interval of 1 checks every minute", 1, 4, {}, {1, 2, 3, 4}},
     {"an interval below 1 checks every minute", 0, 3, {}, {1, 2, 3}},
     {"a negative interval checks every minute", -5, 3, {}, {1, 2, 3}},
+    {"the lowest interval of a damaged file checks every minute", INT_MIN, 3, {}, {1, 2, 3}},
+    {"the highest one checks once and then waits", INT_MAX, 3, {}, {1}},
     {"busy ticks still count down; the first free one checks", 3, 10, {4, 5, 6}, {1, 7, 10}},
     {"a busy tick before the due one changes nothing", 3, 7, {2}, {1, 4, 7}},
     {"the first tick waits for the busy flag", 5, 3, {1, 2}, {3}},
