@@ -1,5 +1,5 @@
 // The program against the faults of a machine that runs it for months: a settings file that
-// cannot be written at exit, a process killed while the user works.
+// cannot be written at exit.
 #include "e2e/program.h"
 
 namespace {
