@@ -20,9 +20,11 @@ static LRESULT onCreate(HWND window) {
     return 0;
 }
 
-// The user's font; when the platform refuses the stored record, the font of a first start.
+// The user's font; the font of a first start where the stored record is too large to draw or the
+// platform refuses it.
 static HFONT messageFont() {
-    HFONT font = CreateFontIndirectA(&g_settings.msgFont);
+    HFONT font =
+        isDrawableFont(&g_settings.msgFont) ? CreateFontIndirectA(&g_settings.msgFont) : NULL;
     if (!font) {
         LOGFONTA fallback;
         applyDefaultFont(&fallback);

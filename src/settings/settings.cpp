@@ -24,6 +24,11 @@ void applyDefaultFont(SettingsFont *font) {
     strcpy(font->lfFaceName, "ＭＳ Ｐゴシック");
 }
 
+int isDrawableFont(const SettingsFont *font) {
+    return font->lfHeight >= -kMaxFontPixels && font->lfHeight <= kMaxFontPixels &&
+           font->lfWidth >= -kMaxFontPixels && font->lfWidth <= kMaxFontPixels;
+}
+
 static bool sameName(const char *a, const char *b) {
 #ifdef _WIN32
     return lstrcmpA(a, b) == 0;

@@ -70,6 +70,13 @@ void applyDefaults(Settings *record);
 // The font of a first start: 12 pixels high, Japanese, proportional.
 void applyDefaultFont(SettingsFont *font);
 
+// Cell sizes beyond any screen: such a font, which only a damaged file holds, would take the
+// platform seconds to draw at every paint.
+const int32_t kMaxFontPixels = 4096;
+
+// 1 when the font's height and width are both within kMaxFontPixels either way.
+int isDrawableFont(const SettingsFont *font);
+
 // The slot of g_settings whose display name equals `name`, or -1. The empty string finds the first
 // free slot. Names are compared case-sensitively.
 int findAccount(const char *name);

@@ -4,7 +4,8 @@
 //   bench round VEMO DELAY RUNS      a round over five accounts whose every reply waits DELAY ms
 //   bench usage VEMO ROUNDS A B      handles, GDI/USER objects, private bytes after rounds A and B
 //   bench soak VEMO ROUNDS A B       the same with timer rounds and an account failing in turn
-//   bench fuzz VEMO SEED COUNT       damaged settings files, each started, checked and closed
+//   bench fuzz VEMO SEED COUNT [FIRST]  damaged settings files, each started, checked and
+//                                       closed (from record FIRST on)
 // Everything happens on loopback: the POP3 server is 127.0.0.110; 127.0.0.111 has none.
 #include "crypto/rc4.h"
 #include "mailcheck/pop3.h"
@@ -515,6 +516,25 @@ Settings fuzzRecord(Random &random, int index) {
     return record;
 }
 
+// The fields that decide how a run goes, for the report of a finding.
+std::string describe(const Settings &record) {
+    char text[512];
+    const RECT &rect = record.msgRect;
+    const LOGFONTA &font = record.msgFont;
+    wsprintfA(
+        text,
+        "rect %ld,%ld,%ld,%ld interval %d at start %d colours %08lx/%08lx font %ld/%ld/%ld/%ld/%ld "
+        "charset %u quality %u",
+        rect.left, rect.top, rect.right, rect.bottom, record.interval, record.checkAtStartup,
+        record.msgBackColor, record.msgTextColor, font.lfHeight, font.lfWidth, font.lfEscapement,
+        font.lfOrientation, font.lfWeight, font.lfCharSet, font.lfQuality);
+    std::string result = text;
+    for (int slot = 0; slot < kAccountSlots; slot++)
+        result += std::string(" [") + (record.names[slot][0] ? "named" : "free") + " " +
+                  std::string(record.servers[slot]).substr(0, 12) + "]";
+    return result;
+}
+
 // 1 when every string field of the record ends inside its array.
 bool terminated(const Settings &record) {
     bool ok = memchr(record.msgFont.lfFaceName, 0, sizeof record.msgFont.lfFaceName) &&
@@ -571,7 +591,8 @@ std::string fuzzOne(const char *vemo, const Settings &record) {
     return fault;
 }
 
-int fuzzBench(const char *vemo, unsigned seed, int count) {
+// Records before `first` are made but not run, so that one finding can be replayed alone.
+int fuzzBench(const char *vemo, unsigned seed, int count, int first) {
     WSADATA winsock;
     WSAStartup(MAKEWORD(1, 1), &winsock);
     Pop3Responder responder(kServer, 4, 0);
@@ -584,10 +605,13 @@ int fuzzBench(const char *vemo, unsigned seed, int count) {
     double begin = nowMs();
     for (int index = 0; index < count; index++) {
         Settings record = fuzzRecord(random, index);
+        if (index < first)
+            continue;
         std::string fault = fuzzOne(vemo, record);
         if (!fault.empty()) {
-            printf("fuzz: record %d (%s): %s\n", index, index % 4 ? "mutated" : "random bytes",
-                   fault.c_str());
+            printf("fuzz: record %d (%s): %s; %s (alone: scripts/bench fuzz %u %d %d)\n", index,
+                   index % 4 ? "mutated" : "random bytes", fault.c_str(), describe(record).c_str(),
+                   seed, index + 1, index);
             faults++;
         }
     }
@@ -614,8 +638,9 @@ int main(int argc, char **argv) {
     if ((command == "usage" || command == "soak") && argc == 6)
         return roundsBench(command.c_str(), argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]),
                            command == "soak");
-    if (command == "fuzz" && argc == 5)
-        return fuzzBench(argv[2], static_cast<unsigned>(strtoul(argv[3], NULL, 10)), atoi(argv[4]));
+    if (command == "fuzz" && (argc == 5 || argc == 6))
+        return fuzzBench(argv[2], static_cast<unsigned>(strtoul(argv[3], NULL, 10)), atoi(argv[4]),
+                         argc == 6 ? atoi(argv[5]) : 0);
     fprintf(stderr, "usage: bench startup|round|usage|soak|fuzz ...\n");
     return 2;
 }

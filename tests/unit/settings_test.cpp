@@ -128,3 +128,29 @@ TEST(SettingsStrings, RecordWhoseFieldsAllEndInsideReportsNothingCut) {
     memset(record.users[3], 'y', kSecretSize - 1);
     EXPECT_EQ(terminateStrings(&record), 1);
 }
+
+TEST(SettingsFont, OnlyFontsThatFitAScreenAreDrawn) {
+    const struct {
+        int32_t height, width;
+        int drawable;
+    } cases[] = {
+        {12, 0, 1},
+        {-4096, 4096, 1},
+        {4096, -4096, 1},
+        {4097, 0, 0},
+        {-4097, 0, 0},
+        {12, 4097, 0},
+        {12, -4097, 0},
+        {65535, 0, 0},
+        {INT32_MIN, 0, 0},
+        {0, INT32_MIN, 0},
+        {INT32_MAX, INT32_MAX, 0},
+    };
+    for (const auto &c : cases) {
+        SettingsFont font;
+        applyDefaultFont(&font);
+        font.lfHeight = c.height;
+        font.lfWidth = c.width;
+        EXPECT_EQ(isDrawableFont(&font), c.drawable) << c.height << " x " << c.width;
+    }
+}
