@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstring>
 
 COLORREF g_workBackColor;
@@ -17,7 +18,7 @@ COLORREF g_customColors[16];
 #ifndef _WIN64
 static_assert(sizeof(CHOOSECOLORA) == 36, "the colour dialog's structure");
 static_assert(sizeof(CHOOSEFONTA) == 60, "the font dialog's structure");
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76, "the file dialog's structure, older form");
+static_assert(offsetof(OPENFILENAMEA, pvReserved) == 76, "the file dialog's structure, older form");
 #endif
 
 // A display name of up to 255 bytes with the question's 31 bytes of fixed text and the terminator.
