@@ -194,6 +194,9 @@ HWND twinOf(const std::string &exe, int templateId) {
     HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (!module)
         return NULL;
+    EXPECT_TRUE(FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(templateId),
+                                MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)))
+        << "template " << templateId << " in Japanese";
     HWND twin = CreateDialogParamA(module, MAKEINTRESOURCEA(templateId), NULL, quietDialog, 0);
     return twin;
 }
@@ -249,6 +252,13 @@ void expectFrame(HWND dialog, HWND twin, const char *title, LONG width, LONG hei
     DWORD style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
     DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
     EXPECT_EQ(style & frame, frame) << std::hex << style;
+    // The template's font, as the dialog manager made it for the copy in this process.
+    LOGFONTA font = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(twin, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, "ＭＳ Ｐゴシック");
+    HDC screen = GetDC(NULL);
+    EXPECT_EQ(font.lfHeight, -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72));
+    ReleaseDC(NULL, screen);
     RECT client;
     GetClientRect(dialog, &client);
     RECT pixels = pixelsOf(twin, {0, 0, width, height});
@@ -432,4 +442,24 @@ TEST_F(SettingsDialog, ExitWhileOpenSavesTheAccountsButNotTheUnconfirmedOptions)
     EXPECT_EQ(memcmp(&record, &expected, kSettingsSize), 0);
     EXPECT_EQ(record.interval, 10);
     EXPECT_EQ(record.checkAtStartup, 1);
+}
+
+TEST_F(SettingsDialog, LongNameIsCutToItsFieldAndTheDeleteQuestionShowsItWhole) {
+    HWND settings = openSettings(window);
+    ASSERT_TRUE(settings);
+    std::string name(300, 'n');
+    ASSERT_TRUE(addAccount(settings, {name.c_str(), "s", "u", "p", 0}));
+    std::string stored(255, 'n');
+    EXPECT_TRUE(listHolds(settings, {stored}));
+
+    select(settings, 0);
+    press(settings, IDC_DELETE_ACCOUNT);
+    EXPECT_EQ(answerBox(IDYES), "' " + stored + " ' を削除してよろしいですか？");
+    EXPECT_TRUE(listHolds(settings, {}));
+    press(settings, IDOK);
+    ASSERT_TRUE(waitGone(settings));
+    ASSERT_TRUE(exitProgram());
+    Settings record;
+    ASSERT_TRUE(savedSettings(&record));
+    expectFreeSlot(record, 0);
 }
