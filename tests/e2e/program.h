@@ -1,4 +1,5 @@
-// The real program, started as a process of its own in a fresh folder and driven from outside.
+// The real program, started as a process of its own in a fresh folder and driven from outside
+// with window messages: the fixture and helpers that every end-to-end story shares.
 #pragma once
 
 #include "crypto/rc4.h"
@@ -8,9 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
-static const DWORD kTimeoutMs = 20000;
+inline const DWORD kTimeoutMs = 20000;
 
 // Each test runs its own copy of the program in a fresh folder, so "ini.dat" starts absent.
 class Program : public ::testing::Test {
@@ -74,8 +76,22 @@ class Program : public ::testing::Test {
         return data;
     }
 
-    // The record that "ini.dat" holds now; false when the file is missing or has another size.
-    bool savedSettings(Settings *record) {
+    // Writes "ini.dat" as the program would have saved `record`.
+    void writeSettings(const Settings &record) {
+        std::vector<BYTE> image(kSettingsSize);
+        memcpy(image.data(), &record, kSettingsSize);
+        rc4CryptWithPassphrase(image.data(), image.size(), "vemo");
+        HANDLE file = CreateFileA((folder + "ini.dat").c_str(), GENERIC_WRITE, 0, NULL,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, image.data(), kSettingsSize, &written, NULL);
+        CloseHandle(file);
+        ASSERT_EQ(written, kSettingsSize);
+    }
+
+    // The record in "ini.dat"; false when the file is not whole.
+    bool readSettings(Settings *record) {
         std::vector<BYTE> image = settingsFile();
         if (image.size() != kSettingsSize)
             return false;

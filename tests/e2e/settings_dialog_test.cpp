@@ -316,13 +316,13 @@ TEST_F(SettingsDialog, SetUpFromNothingSavesExactlyWhatWasTyped) {
 
     // Saved as soon as the dialog has closed, not only at exit.
     Settings record;
-    for (int i = 0; i < 250 && !savedSettings(&record); i++)
+    for (int i = 0; i < 250 && !readSettings(&record); i++)
         Sleep(20);
-    ASSERT_TRUE(savedSettings(&record));
+    ASSERT_TRUE(readSettings(&record));
     expectAccount(record, 0, kHome);
     ASSERT_TRUE(exitProgram());
 
-    ASSERT_TRUE(savedSettings(&record));
+    ASSERT_TRUE(readSettings(&record));
     Settings expected;
     applyDefaults(&expected);
     strcpy(expected.names[0], kHome.name);
@@ -415,7 +415,7 @@ TEST_F(SettingsDialog, RefusalsLeaveTheAccountsAsTheyWere) {
     ASSERT_TRUE(waitGone(settings));
     ASSERT_TRUE(exitProgram());
     Settings record;
-    ASSERT_TRUE(savedSettings(&record));
+    ASSERT_TRUE(readSettings(&record));
     expectAccount(record, 0, kHome);
     expectFreeSlot(record, 1);
     EXPECT_STREQ(record.names[2], "c");
@@ -433,7 +433,7 @@ TEST_F(SettingsDialog, ExitWhileOpenSavesTheAccountsButNotTheUnconfirmedOptions)
     ASSERT_TRUE(exitProgram());
 
     Settings record, expected;
-    ASSERT_TRUE(savedSettings(&record));
+    ASSERT_TRUE(readSettings(&record));
     applyDefaults(&expected);
     strcpy(expected.names[0], kWork.name);
     strcpy(expected.servers[0], kWork.server);
@@ -460,6 +460,6 @@ TEST_F(SettingsDialog, LongNameIsCutToItsFieldAndTheDeleteQuestionShowsItWhole) 
     ASSERT_TRUE(waitGone(settings));
     ASSERT_TRUE(exitProgram());
     Settings record;
-    ASSERT_TRUE(savedSettings(&record));
+    ASSERT_TRUE(readSettings(&record));
     expectFreeSlot(record, 0);
 }
