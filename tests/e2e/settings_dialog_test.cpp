@@ -1,6 +1,8 @@
 // The settings dialog and the account dialog of the running program, driven from outside: commands
 // and texts go in as window messages, message boxes are read and answered on the screen.
+// Dovecot on 127.0.0.80 holds the mailboxes of "one" (2 messages) and "two" (5).
 #include "e2e/program.h"
+#include "e2e/rounds.h"
 #include "res/resource.h"
 
 #include <string>
@@ -107,8 +109,9 @@ void expectFreeSlot(const Settings &record, int slot) {
     EXPECT_EQ(record.apop[slot], 0) << "slot " << slot;
 }
 
-const Account kHome = {"自宅", "127.0.0.80", "alice", "wonderland", 1};
-const Account kWork = {"work", "pop.example.invalid", "bob", "builder", 0};
+const char kDovecot[] = "127.0.0.80";
+const Account kHome = {"自宅", kDovecot, "one", "first", 1};
+const Account kWork = {"work", kDovecot, "two", "second", 0};
 
 class SettingsDialog : public Program {
   protected:
@@ -340,6 +343,17 @@ TEST_F(SettingsDialog, SetUpFromNothingSavesExactlyWhatWasTyped) {
     EXPECT_EQ(memcmp(&record, &expected, kSettingsSize), 0);
     expectAccount(record, 0, kHome);
     expectAccount(record, 1, kWork);
+
+    // The next run checks both accounts, one of them by APOP, with what was typed.
+    process = start();
+    ASSERT_TRUE(process);
+    window = mainWindow();
+    ASSERT_TRUE(window);
+    clickTrayIcon(window);
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(showsText(shown, record, "自宅 ： 2 通\nwork ： 5 通\n"));
+    EXPECT_TRUE(exitProgram());
 }
 
 TEST_F(SettingsDialog, RefusalsLeaveTheAccountsAsTheyWere) {
@@ -462,4 +476,42 @@ TEST_F(SettingsDialog, LongNameIsCutToItsFieldAndTheDeleteQuestionShowsItWhole) 
     Settings record;
     ASSERT_TRUE(readSettings(&record));
     expectFreeSlot(record, 0);
+}
+
+TEST_F(SettingsDialog, TicksWhileOpenStartNoRoundAfterCancelOneDoesAfterOkTheNewIntervalCounts) {
+    ASSERT_TRUE(exitProgram());
+    Settings record = defaultSettings();
+    setAccount(&record, 0, kHome.name, kHome.server, kHome.user, kHome.password);
+    record.checkAtStartup = 0;
+    writeSettings(record);
+    process = start();
+    ASSERT_TRUE(process);
+    window = mainWindow();
+    ASSERT_TRUE(window);
+
+    HWND settings = openSettings(window);
+    ASSERT_TRUE(settings);
+    for (int minute = 1; minute <= 3; minute++)
+        tick(window);
+    EXPECT_FALSE(IsWindowVisible(msgWindow())) << "no round while the dialog is open";
+    press(settings, IDCANCEL);
+    ASSERT_TRUE(waitGone(settings));
+    tick(window);
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown) << "the first tick after Cancel checks";
+    EXPECT_TRUE(showsText(shown, record, "自宅 ： 2 通\n"));
+
+    // OK with an interval of 2: the second tick after it checks, not the first.
+    deliver(shown, WM_LBUTTONDOWN);
+    ASSERT_TRUE(isParked(shown));
+    settings = openSettings(window);
+    ASSERT_TRUE(settings);
+    SetDlgItemTextA(settings, IDC_INTERVAL, "2");
+    press(settings, IDOK);
+    ASSERT_TRUE(waitGone(settings));
+    tick(window);
+    EXPECT_TRUE(isParked(shown));
+    tick(window);
+    EXPECT_FALSE(isParked(shown));
+    EXPECT_TRUE(exitProgram());
 }
