@@ -13,7 +13,6 @@ static char g_reply[kReplySize];
 static char g_message[kMessageSize];
 
 static const char kCaption[] = "vemo";
-static const u_short kPop3Port = 110;
 
 static void showText(HWND owner, const char *text) {
     MessageBoxA(owner, text, kCaption, MB_ICONERROR);
@@ -90,12 +89,19 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
                  const char *password, int apop) {
     if (!*server || !*user || !*password)
         return 0;
+    char hostName[kHostSize];
+    unsigned short port;
+    int tls;
+    if (!parseServerField(server, hostName, &port, &tls)) {
+        showMessage(owner, kLookupMessage, displayName);
+        return 0;
+    }
     WSADATA winsock;
     if (WSAStartup(MAKEWORD(1, 1), &winsock) != 0) {
         showText(owner, kWinsockMessage);
         return 0;
     }
-    hostent *host = gethostbyname(server);
+    hostent *host = gethostbyname(hostName);
     if (!host) {
         showMessage(owner, kLookupMessage, displayName);
         WSACleanup();
@@ -110,7 +116,7 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     sockaddr_in address;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
-    address.sin_port = htons(kPop3Port);
+    address.sin_port = htons(port);
     memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
     if (connect(connection, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
         // Closed before the message, so that a shutdown meanwhile finds no session to end.
