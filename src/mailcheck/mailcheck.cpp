@@ -6,6 +6,7 @@
 #include <winsock.h>
 
 DWORD g_replyTimeoutMs = kReplyTimeoutMs;
+DWORD g_connectTimeoutMs = kConnectTimeoutMs;
 
 static SOCKET g_socket = INVALID_SOCKET;
 static char g_command[kCommandSize];
@@ -60,6 +61,35 @@ static int receiveReply() {
         if (ended)
             return 1;
     }
+}
+
+// Connects within g_connectTimeoutMs, so that a host that drops the connection request cannot hold
+// the program, and leaves the socket blocking again. Returns 1 when connected.
+static int connectWithin(SOCKET connection, const sockaddr_in *address) {
+    u_long nonBlocking = 1;
+    if (ioctlsocket(connection, FIONBIO, &nonBlocking) != 0)
+        return 0;
+    if (connect(connection, reinterpret_cast<const sockaddr *>(address), sizeof *address) != 0) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            return 0;
+        timeval wait = {static_cast<long>(g_connectTimeoutMs / 1000),
+                        static_cast<long>(g_connectTimeoutMs % 1000 * 1000)};
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_SET(connection, &writable);
+        FD_ZERO(&failed);
+        FD_SET(connection, &failed);
+        if (select(0, NULL, &writable, &failed, &wait) != 1 || !FD_ISSET(connection, &writable))
+            return 0;
+        int error = 0;
+        int size = sizeof error;
+        if (getsockopt(connection, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) !=
+                0 ||
+            error != 0)
+            return 0;
+    }
+    u_long blocking = 0;
+    return ioctlsocket(connection, FIONBIO, &blocking) == 0;
 }
 
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
@@ -118,7 +148,7 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
-    if (connect(connection, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+    if (!connectWithin(connection, &address)) {
         // Closed before the message, so that a shutdown meanwhile finds no session to end.
         closesocket(connection);
         showMessage(owner, kConnectMessage, displayName);
