@@ -79,13 +79,12 @@ def serve(client, mode, context, upstream_address):
                 try:
                     while True:
                         plain = tls.read(65536)
-                        if not plain:
-                            break
+                        if not plain:  # the client's close_notify
+                            print("close_notify from the client", flush=True)
+                            return
                         upstream.sendall(plain)
                 except ssl.SSLWantReadError:
                     pass
-                except ssl.SSLZeroReturnError:  # the client's close_notify
-                    return
                 flush()
             if upstream in ready:
                 data = upstream.recv(65536)

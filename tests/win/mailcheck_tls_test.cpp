@@ -205,3 +205,14 @@ TEST_F(Pop3Tls, ReplyWithoutLineEndTimesOutWithTheStatMessage) {
     expectOneErrorBox(outcome.boxes, outcome.shown, kStatText, owner);
     EXPECT_EQ(outcome.server.received, std::string(kLogin) + "STAT\r\nQUIT\r\n");
 }
+
+TEST_F(Pop3Tls, UnreadableServerFieldGivesTheLookupMessage) {
+    const std::string lookupText =
+        "' 自宅 ' のサーバが見つかりません。\nアカウントの設定が正しいか確認してください。";
+    for (const char *server : {"imap://localhost", "localhost:0", "pop3s://:995"}) {
+        Outcome outcome = check(server);
+        EXPECT_EQ(outcome.count, 0) << server;
+        ASSERT_EQ(outcome.boxes.size(), 1u) << server;
+        EXPECT_EQ(outcome.boxes[0].text, lookupText) << server;
+    }
+}
