@@ -1,11 +1,12 @@
 // The program against the faults of a machine that runs it for months: a settings file that
-// cannot be written at exit.
+// cannot be written at exit, a process killed while the user works.
+#include "e2e/dialogs.h"
 #include "e2e/program.h"
 
 namespace {
 
 // The notification window, which the main window makes while it is being created.
-HWND msgWindow() {
+HWND createdMsgWindow() {
     DWORD start = GetTickCount();
     do {
         if (HWND window = FindWindowA("vemoMsgClass", NULL))
@@ -59,7 +60,7 @@ TEST_F(Program, AnUnwritableSettingsFileIsNamedAtExitOnlyAndKeptAsItWas) {
             HWND window = mainWindow();
             ASSERT_TRUE(window);
             // Closing the window twice parks it and records the parked place: a change to save.
-            HWND shown = msgWindow();
+            HWND shown = createdMsgWindow();
             ASSERT_TRUE(shown);
             for (int i = 0; i < 2; i++)
                 SendMessageA(shown, WM_CLOSE, 0, 0);
@@ -86,12 +87,53 @@ TEST_F(Program, AnUnwritableSettingsFileIsNamedAtExitOnlyAndKeptAsItWas) {
     ASSERT_TRUE(process);
     HWND window = mainWindow();
     ASSERT_TRUE(window);
-    SendMessageA(msgWindow(), WM_CLOSE, 0, 0);
-    SendMessageA(msgWindow(), WM_CLOSE, 0, 0);
+    SendMessageA(createdMsgWindow(), WM_CLOSE, 0, 0);
+    SendMessageA(createdMsgWindow(), WM_CLOSE, 0, 0);
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(waitForWindow("#32770", "vemo", 1000));
     EXPECT_EQ(exitCode(process), 0u);
     Settings saved;
     ASSERT_TRUE(readSettings(&saved));
     EXPECT_EQ(saved.msgRect.left, -1000);
+}
+
+TEST_F(Program, AnAccountAddedInTheSettingsDialogOutlivesAKilledProcess) {
+    Settings record;
+    applyDefaults(&record);
+    record.checkAtStartup = 0;
+    writeSettings(record);
+    // Nothing listens there: no round runs in this story, and none could reach further.
+    const Account added = {"会社", "127.0.0.112", "user", "secret", 0};
+
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    HWND settings = openSettings(window);
+    ASSERT_TRUE(settings);
+    ASSERT_TRUE(addAccount(settings, added));
+    // Cancel takes back the options of the dialog, not its account changes.
+    press(settings, IDCANCEL);
+    ASSERT_TRUE(waitGone(settings));
+    ASSERT_TRUE(TerminateProcess(process, 1));
+    ASSERT_EQ(WaitForSingleObject(process, kTimeoutMs), WAIT_OBJECT_0);
+
+    Settings saved;
+    ASSERT_TRUE(readSettings(&saved));
+    EXPECT_STREQ(saved.names[0], added.name);
+    EXPECT_STREQ(saved.servers[0], added.server);
+    EXPECT_STREQ(saved.users[0], added.user);
+    EXPECT_STREQ(saved.passwords[0], added.password);
+
+    process = start();
+    ASSERT_TRUE(process);
+    window = mainWindow();
+    ASSERT_TRUE(window);
+    settings = openSettings(window);
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(listHolds(settings, {added.name}));
+    press(settings, IDCANCEL);
+    ASSERT_TRUE(waitGone(settings));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
 }
