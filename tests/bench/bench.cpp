@@ -9,6 +9,7 @@
 // Everything happens on loopback: the POP3 server is 127.0.0.110; 127.0.0.111 has none.
 #include "crypto/rc4.h"
 #include "mailcheck/pop3.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 #include "support/pop3_script_server.h"
 #include "support/windows_support.h"
@@ -547,7 +548,37 @@ bool terminated(const Settings &record) {
     return ok;
 }
 
-// Starts the program on one record, runs a manual round, closes it; "" when all went well.
+bool waitGone(HWND window) {
+    for (DWORD begin = GetTickCount(); IsWindow(window) && GetTickCount() - begin < kWaitMs;)
+        Sleep(10);
+    return !IsWindow(window);
+}
+
+// Opens the settings dialog on the record and, from it, the font dialog on the record's font;
+// cancels both. "" when both came and went.
+std::string visitDialogs(HWND window) {
+    PostMessageA(window, WM_COMMAND, ID_OPEN_SETTINGS, 0);
+    HWND settings = waitForWindow("#32770", "設定", kWaitMs);
+    if (!settings)
+        return "the settings dialog did not open";
+    PostMessageA(settings, WM_COMMAND, IDC_FONT, 0);
+    HWND chooser = NULL;
+    for (DWORD begin = GetTickCount(); !chooser && GetTickCount() - begin < kWaitMs; Sleep(10))
+        for (HWND other = FindWindowExA(NULL, NULL, "#32770", NULL); other && !chooser;
+             other = FindWindowExA(NULL, other, "#32770", NULL))
+            if (GetWindow(other, GW_OWNER) == settings && IsWindowVisible(other))
+                chooser = other;
+    if (!chooser)
+        return "the font dialog did not open";
+    PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+    if (!waitGone(chooser))
+        return "the font dialog did not close";
+    PostMessageA(settings, WM_COMMAND, IDCANCEL, 0);
+    return waitGone(settings) ? "" : "the settings dialog did not close";
+}
+
+// Starts the program on one record, runs a manual round, opens and cancels the dialogs, closes
+// the program; "" when all went well.
 std::string fuzzOne(const char *vemo, const Settings &record) {
     Running running;
     running.program = install(vemo, &record);
@@ -565,6 +596,8 @@ std::string fuzzOne(const char *vemo, const Settings &record) {
         fault = "no notification window";
     else if (!runRound(running.window, running.msg, kTrayNotify, kTrayIcon, WM_LBUTTONDOWN, &texts))
         fault = "the manual round did not end with the window or the no-accounts box";
+    else
+        fault = visitDialogs(running.window);
     DWORD code = running.window ? closeProgram(running.window, &running.program.process, &texts)
                                 : STILL_ACTIVE;
     if (fault.empty() && code != 0)
