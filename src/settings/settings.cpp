@@ -34,13 +34,22 @@ int findAccount(const char *name) {
     return -1;
 }
 
-void terminateStrings(Settings *record) {
+// Ends a field inside its array; 1 when it had no terminator there.
+static int endInside(char *field, size_t size) {
+    int unterminated = memchr(field, 0, size) == NULL;
+    field[size - 1] = 0;
+    return unterminated;
+}
+
+int terminateStrings(Settings *record) {
+    int cut = 0;
     for (int slot = 0; slot < kAccountSlots; slot++) {
-        record->names[slot][kNameSize - 1] = 0;
-        record->servers[slot][kNameSize - 1] = 0;
-        record->passwords[slot][kSecretSize - 1] = 0;
-        record->users[slot][kSecretSize - 1] = 0;
+        cut |= endInside(record->names[slot], kNameSize);
+        cut |= endInside(record->servers[slot], kNameSize);
+        cut |= endInside(record->passwords[slot], kSecretSize);
+        cut |= endInside(record->users[slot], kSecretSize);
     }
-    record->msgFont.lfFaceName[sizeof record->msgFont.lfFaceName - 1] = 0;
-    record->mailerPath[kPathSize - 1] = 0;
+    cut |= endInside(record->msgFont.lfFaceName, sizeof record->msgFont.lfFaceName);
+    cut |= endInside(record->mailerPath, kPathSize);
+    return cut;
 }

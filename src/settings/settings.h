@@ -72,5 +72,6 @@ void applyDefaults(Settings *record);
 int findAccount(const char *name);
 
 // Forces every string field of a record read from disk to end inside its array, so that a damaged
-// file can never make later code read past one.
-void terminateStrings(Settings *record);
+// file can never make later code read past one. Returns 1 when some field had no terminator: such a
+// record was not written by this program intact.
+int terminateStrings(Settings *record);

@@ -7,6 +7,11 @@ namespace {
 const char kPassphrase[] = "vemo";
 const char kFileName[] = "ini.dat";
 const char kTempFileName[] = "ini.dat.tmp";
+const char kBackupFileName[] = "ini.dat.bak";
+
+// Set when "ini.dat" exists but could not be used as it stands: the first save keeps it aside as
+// "ini.dat.bak" instead of overwriting what may still be the user's only copy of the accounts.
+int g_keepAside;
 
 // moduleDirectory followed by `fileName`, in a 260-byte buffer; 0 when it does not fit.
 int settingsPath(char *path, const char *fileName) {
@@ -70,6 +75,22 @@ int cryptBuffer(BYTE *buffer, DWORD length, const char *passphrase, int mode) {
     return result;
 }
 
+int settingsFilePath(char *path) {
+    return settingsPath(path, kFileName);
+}
+
+// Moves an unusable "ini.dat" to "ini.dat.bak"; 1 when nothing is left that a save would destroy.
+static int keepAside(const char *path) {
+    char backupPath[MAX_PATH];
+    if (!settingsPath(backupPath, kBackupFileName))
+        return 0;
+    if (!MoveFileExA(path, backupPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
+        GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return 0;
+    g_keepAside = 0;
+    return 1;
+}
+
 int saveSettings(const Settings *record) {
     char path[MAX_PATH], tempPath[MAX_PATH];
     if (!settingsPath(path, kFileName) || !settingsPath(tempPath, kTempFileName))
@@ -81,7 +102,7 @@ int saveSettings(const Settings *record) {
     // The new image goes to a file of its own first: "ini.dat" is replaced only by a complete
     // file, so a failing save never costs the user the settings of the last run.
     int ok = cryptBuffer(block, kSettingsSize, kPassphrase, kCryptEncrypt) &&
-             writeWholeFile(tempPath, block, kSettingsSize) &&
+             writeWholeFile(tempPath, block, kSettingsSize) && (!g_keepAside || keepAside(path)) &&
              MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         DeleteFileA(tempPath);
@@ -95,8 +116,12 @@ int loadSettings(Settings *record) {
         return 0;
     HANDLE file =
         CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        g_keepAside = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return 0;
+    }
+    g_keepAside = 1; // until the record has been read whole and intact
     BYTE *block = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kSettingsSize));
     if (!block) {
         CloseHandle(file);
@@ -109,7 +134,7 @@ int loadSettings(Settings *record) {
     CloseHandle(file);
     if (ok && cryptBuffer(block, kSettingsSize, kPassphrase, kCryptDecrypt)) {
         CopyMemory(record, block, kSettingsSize);
-        terminateStrings(record);
+        g_keepAside = terminateStrings(record);
     } else {
         ok = FALSE;
     }

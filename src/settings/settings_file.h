@@ -12,7 +12,12 @@ const int kCryptDecrypt = 1;
 // Writes the executable's drive and directory, with a trailing backslash, into a 260-byte buffer.
 int moduleDirectory(char *directory);
 
-// Writes the record to "ini.dat". The old file stays as it was unless the new one is complete.
+// The full path of "ini.dat" in a 260-byte buffer; 0 when it cannot be made.
+int settingsFilePath(char *path);
+
+// Writes the record to "ini.dat". The old file stays as it was unless the new one is complete. A
+// file that the last load could not use as it stood (unreadable, short, damaged) is first kept
+// aside as "ini.dat.bak"; when that fails, nothing is written.
 int saveSettings(const Settings *record);
 
 // Reads "ini.dat" into the record; on 0 the record is unchanged.

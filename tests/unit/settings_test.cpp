@@ -104,7 +104,7 @@ TEST_F(SettingsRecord, JapaneseNamesAreFound) {
 TEST(SettingsStrings, TerminatingStringsEndsEveryFieldInsideItsArray) {
     Settings record;
     memset(&record, 'x', sizeof record);
-    terminateStrings(&record);
+    EXPECT_EQ(terminateStrings(&record), 1);
     for (int slot = 0; slot < kAccountSlots; slot++) {
         EXPECT_EQ(strlen(record.names[slot]), size_t(kNameSize - 1));
         EXPECT_EQ(strlen(record.servers[slot]), size_t(kNameSize - 1));
@@ -115,4 +115,16 @@ TEST(SettingsStrings, TerminatingStringsEndsEveryFieldInsideItsArray) {
     EXPECT_EQ(strlen(record.mailerPath), size_t(kPathSize - 1));
     // Numbers are taken as stored.
     EXPECT_EQ(record.interval, 0x78787878);
+}
+
+TEST(SettingsStrings, RecordWhoseFieldsAllEndInsideReportsNothingCut) {
+    Settings record;
+    applyDefaults(&record);
+    memset(record.mailerPath, 'x', kPathSize - 1); // the longest path that still fits
+    Settings before = record;
+    EXPECT_EQ(terminateStrings(&record), 0);
+    EXPECT_EQ(memcmp(&record, &before, sizeof record), 0);
+    record.users[3][kSecretSize - 1] = 'x';
+    memset(record.users[3], 'y', kSecretSize - 1);
+    EXPECT_EQ(terminateStrings(&record), 1);
 }

@@ -70,6 +70,7 @@ class SettingsFile : public ::testing::Test {
     void TearDown() override {
         DeleteFileA(path.c_str());
         DeleteFileA(besideExe("ini.dat.tmp").c_str());
+        DeleteFileA(besideExe("ini.dat.bak").c_str());
     }
     std::string path;
 };
@@ -283,5 +284,56 @@ TEST_F(SettingsFile, SaveReplacesAnExistingFile) {
     Settings loaded;
     ASSERT_EQ(loadSettings(&loaded), 1);
     EXPECT_EQ(memcmp(&loaded, &second, kSettingsSize), 0);
+    EXPECT_EQ(GetFileAttributesA(besideExe("ini.dat.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFile, UnusableFileIsKeptAsideBeforeTheFirstSaveOnly) {
+    std::vector<BYTE> shortImage(100, 0x42);
+    std::vector<BYTE> unterminated(kSettingsSize, 'A'); // decrypts to strings without an end
+    rc4CryptWithPassphrase(unterminated.data(), unterminated.size(), "vemo");
+    for (const std::vector<BYTE> &image : {shortImage, unterminated}) {
+        writeFile(path, image);
+        Settings record;
+        applyDefaults(&record);
+        loadSettings(&record);
+        Settings first = sampleRecord();
+        ASSERT_EQ(saveSettings(&first), 1);
+        EXPECT_EQ(readFile(besideExe("ini.dat.bak")), image);
+        Settings loaded;
+        ASSERT_EQ(loadSettings(&loaded), 1);
+        EXPECT_EQ(memcmp(&loaded, &first, kSettingsSize), 0);
+
+        // Once aside, the backup is not replaced by later saves of the same run.
+        Settings second = first;
+        second.interval = 3;
+        ASSERT_EQ(saveSettings(&second), 1);
+        EXPECT_EQ(readFile(besideExe("ini.dat.bak")), image);
+        DeleteFileA(besideExe("ini.dat.bak").c_str());
+    }
+}
+
+TEST_F(SettingsFile, MissingOrIntactFileLeavesNoBackup) {
+    Settings record = sampleRecord();
+    loadSettings(&record); // no file yet
+    ASSERT_EQ(saveSettings(&record), 1);
+    ASSERT_EQ(loadSettings(&record), 1);
+    ASSERT_EQ(saveSettings(&record), 1);
+    EXPECT_EQ(GetFileAttributesA(besideExe("ini.dat.bak").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFile, UnusableFileThatCannotBeKeptAsideIsNotOverwritten) {
+    std::vector<BYTE> shortImage(100, 0x42);
+    writeFile(path, shortImage);
+    Settings record;
+    applyDefaults(&record);
+    ASSERT_EQ(loadSettings(&record), 0);
+    // A folder in the backup's place makes keeping the old file aside fail.
+    std::string blocker = besideExe("ini.dat.bak");
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), NULL));
+    int result = saveSettings(&record);
+    RemoveDirectoryA(blocker.c_str());
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(path), shortImage);
     EXPECT_EQ(GetFileAttributesA(besideExe("ini.dat.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
