@@ -10,5 +10,13 @@ extern const char kMainClassName[];
 
 extern HINSTANCE g_instance;
 extern HWND g_mainWindow;
+extern HWND g_msgWindow; // the notification window, NULL when it could not be created
+
+// 1 while a check round runs or the settings dialog is open; ticks start no round meanwhile.
+extern int g_busy;
+// Timer ticks (minutes) left before the next automatic round.
+extern int g_countdown;
+// Set once the program has begun to shut down: a round paused in a message box then stops.
+extern int g_shuttingDown;
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,13 +1,77 @@
 #include "app/app.h"
+#include "app/schedule.h"
+#include "mailcheck/mailcheck.h"
+#include "mailcheck/round.h"
+#include "notify/notify.h"
+#include "res/resource.h"
 #include "settings/settings_file.h"
+#include "startup/startup.h"
 
-static LRESULT onCreate() {
+#include <shellapi.h>
+
+#include <cstddef>
+
+HWND g_msgWindow;
+int g_busy;
+int g_countdown;
+int g_shuttingDown;
+
+// The tray record in its first layout, which every version of the shell understands; its tip
+// holds 64 bytes.
+static const DWORD kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
+static const int kTrayTipSize = 64;
+static_assert(sizeof(void *) != 4 || kTrayRecordSize == 88, "the first tray record is 88 bytes");
+static_assert(kTrayRecordSize == offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize, "tip size");
+
+static const UINT kCheckPeriodMs = 60000;
+
+static NOTIFYICONDATAA g_trayIcon;
+// Sent by a restarted shell, whose tray has lost every icon.
+static UINT g_taskbarCreatedMessage;
+
+static LRESULT onCreate(HWND window) {
+    g_trayIcon.cbSize = kTrayRecordSize;
+    g_trayIcon.hWnd = window;
+    g_trayIcon.uID = ID_TRAY_ICON;
+    g_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    g_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
+    g_trayIcon.hIcon = static_cast<HICON>(
+        LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_VEMO), IMAGE_ICON, 16, 16, LR_SHARED));
+    lstrcpynA(g_trayIcon.szTip, kVersionString, kTrayTipSize);
+    Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
+    g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+
+    const RECT &rect = g_settings.msgRect;
+    g_msgWindow =
+        createMsgWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    if (g_settings.checkAtStartup == 1)
+        checkAllAccounts(window, 0);
+    SetTimer(window, ID_CHECK_TIMER, kCheckPeriodMs, NULL);
     return 0;
 }
 
-// Closing the window and the end of the Windows session both save the record and end the program.
+static LRESULT onTaskbarCreated() {
+    Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
+    return 0;
+}
+
+static LRESULT onPaint(HWND window) {
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+// Closing the window and the end of the Windows session take the same steps. A round paused in
+// one of its message boxes holds a session open: it is ended here, and the round, once resumed,
+// does nothing more.
 static void shutDown(HWND window) {
+    g_shuttingDown = 1;
+    KillTimer(window, ID_CHECK_TIMER);
+    if (g_busy)
+        endSession();
     saveSettings(&g_settings);
+    Shell_NotifyIconA(NIM_DELETE, &g_trayIcon);
     DestroyWindow(window);
 }
 
@@ -26,16 +90,81 @@ static LRESULT onDestroy() {
     return 0;
 }
 
+static LRESULT onCommand(HWND window, int command) {
+    switch (command) {
+    case ID_EXIT:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case ID_TOGGLE_STARTUP:
+        toggleStartupShortcut();
+        break;
+    case ID_SHOW_ABOUT:
+        MessageBoxA(window, kVersionString, "バージョン情報", MB_ICONINFORMATION);
+        break;
+    }
+    return 0;
+}
+
+static LRESULT onTimer(HWND window, UINT_PTR timer) {
+    if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy)) {
+        checkAllAccounts(window, 0);
+        g_countdown = g_settings.interval;
+    }
+    return 0;
+}
+
+static LRESULT onInitMenu(HMENU menu) {
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STATE;
+    item.fState = startupShortcutExists() ? MFS_CHECKED : 0;
+    SetMenuItemInfoA(menu, ID_TOGGLE_STARTUP, FALSE, &item);
+    return 0;
+}
+
+static void openTrayMenu(HWND window) {
+    HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    POINT cursor;
+    GetCursorPos(&cursor);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, NULL);
+    DestroyMenu(menu);
+    PostMessageA(window, WM_NULL, 0, 0);
+}
+
+static LRESULT onTrayNotify(HWND window, UINT icon, UINT mouseMessage) {
+    if (icon != ID_TRAY_ICON)
+        return 0;
+    if (mouseMessage == WM_RBUTTONDOWN)
+        openTrayMenu(window);
+    else if (mouseMessage == WM_LBUTTONDOWN)
+        checkAllAccounts(window, 1);
+    return 0;
+}
+
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        return onCreate();
+        return onCreate(window);
+    case WM_DESTROY:
+        return onDestroy();
+    case WM_PAINT:
+        return onPaint(window);
     case WM_CLOSE:
         return onClose(window);
     case WM_ENDSESSION:
         return onEndSession(window);
-    case WM_DESTROY:
-        return onDestroy();
+    case WM_COMMAND:
+        return onCommand(window, LOWORD(wParam));
+    case WM_TIMER:
+        return onTimer(window, wParam);
+    case WM_INITMENU:
+        return onInitMenu(reinterpret_cast<HMENU>(wParam));
+    case WM_TRAYNOTIFY:
+        return onTrayNotify(window, static_cast<UINT>(wParam), static_cast<UINT>(lParam));
     }
+    if (g_taskbarCreatedMessage && message == g_taskbarCreatedMessage)
+        return onTaskbarCreated();
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -1,0 +1,9 @@
+#include "app/schedule.h"
+
+#include <climits>
+
+int countdownTick(int *countdown, int busy) {
+    if (*countdown > INT_MIN)
+        --*countdown;
+    return *countdown < 1 && !busy;
+}

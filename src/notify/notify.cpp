@@ -1,0 +1,126 @@
+#include "notify/notify.h"
+
+#include "app/app.h"
+#include "mailcheck/round.h"
+#include "notify/placement.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+
+#include <shellapi.h>
+
+static const char kMsgClassName[] = "vemoMsgClass";
+static const int kTextMargin = 10;
+static const int kParkedPosition = -1000;
+
+static LRESULT onCreate(HWND window) {
+    HMENU systemMenu = GetSystemMenu(window, FALSE);
+    DeleteMenu(systemMenu, SC_MINIMIZE, MF_BYCOMMAND);
+    DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+    DeleteMenu(systemMenu, SC_RESTORE, MF_BYCOMMAND);
+    return 0;
+}
+
+// Brush and font are made from the settings at every paint, so changes show at the next one.
+static LRESULT onPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+
+    HBRUSH brush = CreateSolidBrush(g_settings.msgBackColor);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    FillRect(dc, &client, brush);
+    SelectObject(dc, oldBrush);
+    DeleteObject(brush);
+
+    HFONT font = CreateFontIndirectA(&g_settings.msgFont);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextColor(dc, g_settings.msgTextColor);
+    SetBkMode(dc, TRANSPARENT);
+    RECT text = client;
+    text.left = kTextMargin;
+    text.top = kTextMargin;
+    DrawTextA(dc, g_resultText, lstrlenA(g_resultText), &text, DT_WORDBREAK);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+static LRESULT onCommand(HWND window, int command) {
+    if (command == ID_START_MAILER) {
+        ShellExecuteA(NULL, "Open", g_settings.mailerPath, NULL, NULL, SW_SHOWNORMAL);
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+static LRESULT onRightButtonUp(HWND window) {
+    HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_MSG_MENU));
+    POINT cursor;
+    GetCursorPos(&cursor);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, NULL);
+    DestroyMenu(menu);
+    return 0;
+}
+
+static LRESULT CALLBACK msgWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return onCreate(window);
+    case WM_PAINT:
+        return onPaint(window);
+    case WM_CLOSE:
+    case WM_LBUTTONDOWN:
+        return hideMsgWindow(window);
+    case WM_COMMAND:
+        return onCommand(window, LOWORD(wParam));
+    case WM_RBUTTONUP:
+        return onRightButtonUp(window);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createMsgWindow(int x, int y, int width, int height) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = msgWindowProc;
+    windowClass.hInstance = g_instance;
+    windowClass.hCursor = static_cast<HCURSOR>(
+        LoadImageA(NULL, MAKEINTRESOURCEA(32512), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kMsgClassName;
+    if (!RegisterClassExA(&windowClass))
+        return NULL;
+    return CreateWindowExA(WS_EX_TOOLWINDOW, kMsgClassName, " メールの確認", WS_OVERLAPPEDWINDOW, x,
+                           y, width, height, NULL, NULL, g_instance, NULL);
+}
+
+void clampMsgRect() {
+    RECT work;
+    // Without a work area the whole primary screen stands in for it.
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+        work.right = GetSystemMetrics(SM_CXSCREEN);
+        work.bottom = GetSystemMetrics(SM_CYSCREEN);
+    }
+    pullOntoScreen(&g_settings.msgRect, work.right, work.bottom);
+}
+
+void showMsgWindow() {
+    if (!g_msgWindow)
+        return;
+    const RECT &rect = g_settings.msgRect;
+    SetWindowPos(g_msgWindow, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_SHOWWINDOW);
+    // A window already showing at the same place would otherwise keep the old text.
+    InvalidateRect(g_msgWindow, NULL, FALSE);
+}
+
+LRESULT hideMsgWindow(HWND window) {
+    GetWindowRect(window, &g_settings.msgRect);
+    SetWindowPos(window, HWND_NOTOPMOST, kParkedPosition, kParkedPosition, 0, 0, SWP_SHOWWINDOW);
+    return 0;
+}

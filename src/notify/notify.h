@@ -1,0 +1,16 @@
+// The notification window: the result of a round, topmost, in the user's colours and font.
+#pragma once
+
+#include <windows.h>
+
+// Registers the class and creates the window hidden at that outer rectangle; NULL on failure.
+HWND createMsgWindow(int x, int y, int width, int height);
+
+// Pulls msgRect back onto the screen when it lies wholly beyond an edge.
+void clampMsgRect();
+
+// Shows the window topmost at msgRect and repaints it with the current result text.
+void showMsgWindow();
+
+// Records the window's rectangle in msgRect and parks it off the screen; returns 0.
+LRESULT hideMsgWindow(HWND window);

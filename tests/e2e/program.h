@@ -1,0 +1,115 @@
+// The real program, started as a process of its own in a fresh folder and driven from outside
+// with window messages: the fixture and helpers that every end-to-end story shares.
+#pragma once
+
+#include "crypto/rc4.h"
+#include "settings/settings.h"
+#include "support/windows_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+inline const DWORD kTimeoutMs = 20000;
+
+// Each test runs its own copy of the program in a fresh folder, so "ini.dat" starts absent.
+class Program : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root = folder = makeTempFolder("e2e");
+        installIn(folder);
+    }
+
+    void installIn(const std::string &where, const char *name = "vemo.exe") {
+        folder = where;
+        exe = folder + name;
+        ASSERT_TRUE(CopyFileA((testProgramFolder() + VEMO_EXE_NAME).c_str(), exe.c_str(), FALSE));
+    }
+    void TearDown() override {
+        for (PROCESS_INFORMATION &process : processes) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, kTimeoutMs);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        if (folder != root)
+            removeTempFolder(folder);
+        removeTempFolder(root);
+    }
+
+    HANDLE start(const char *arguments = "") {
+        std::string commandLine = "\"" + exe + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        // Started from another current directory: the program must find its files by itself.
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, temp,
+                            &startup, &process))
+            return NULL;
+        processes.push_back(process);
+        return process.hProcess;
+    }
+
+    static DWORD exitCode(HANDLE process) {
+        if (WaitForSingleObject(process, kTimeoutMs) != WAIT_OBJECT_0)
+            return STILL_ACTIVE;
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process, &code);
+        return code;
+    }
+
+    std::vector<BYTE> settingsFile() {
+        std::vector<BYTE> data(kSettingsSize + 1);
+        HANDLE file = CreateFileA((folder + "ini.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD read = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, NULL);
+            CloseHandle(file);
+        }
+        data.resize(read);
+        return data;
+    }
+
+    // Writes "ini.dat" as the program would have saved `record`.
+    void writeSettings(const Settings &record) {
+        std::vector<BYTE> image(kSettingsSize);
+        memcpy(image.data(), &record, kSettingsSize);
+        rc4CryptWithPassphrase(image.data(), image.size(), "vemo");
+        HANDLE file = CreateFileA((folder + "ini.dat").c_str(), GENERIC_WRITE, 0, NULL,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, image.data(), kSettingsSize, &written, NULL);
+        CloseHandle(file);
+        ASSERT_EQ(written, kSettingsSize);
+    }
+
+    // The record in "ini.dat"; false when the file is not whole.
+    bool readSettings(Settings *record) {
+        std::vector<BYTE> image = settingsFile();
+        if (image.size() != kSettingsSize)
+            return false;
+        rc4CryptWithPassphrase(image.data(), image.size(), "vemo");
+        memcpy(record, image.data(), kSettingsSize);
+        return true;
+    }
+
+    std::string root, folder, exe;
+    std::vector<PROCESS_INFORMATION> processes;
+};
+
+inline HWND mainWindow() {
+    DWORD start = GetTickCount();
+    do {
+        if (HWND window = FindWindowA("vemoClass", NULL))
+            return window;
+        Sleep(20);
+    } while (GetTickCount() - start < kTimeoutMs);
+    return NULL;
+}

@@ -1,0 +1,440 @@
+// The tray program at work: rounds at start-up, by the timer and by a click, the notification
+// window, the Startup shortcut and the shutdown, seen from outside through window messages, the
+// screen and the files the program leaves. Dovecot on 127.0.0.60 holds the mailboxes of "one" (1
+// message), "two" (none) and "three" (7).
+#include "e2e/program.h"
+#include "res/resource.h"
+#include "support/pop3_script_server.h"
+
+#include <shlobj.h>
+
+namespace {
+
+const char kDovecot[] = "127.0.0.60";
+
+void setAccount(Settings *record, int slot, const char *name, const char *server, const char *user,
+                const char *password) {
+    lstrcpyA(record->names[slot], name);
+    lstrcpyA(record->servers[slot], server);
+    lstrcpyA(record->users[slot], user);
+    lstrcpyA(record->passwords[slot], password);
+}
+
+Settings defaultSettings() {
+    Settings record;
+    applyDefaults(&record);
+    return record;
+}
+
+// Delivers a message and waits until the program has handled it: a round runs inside.
+void deliver(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result;
+    ASSERT_TRUE(
+        SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result));
+}
+
+void tick(HWND window) {
+    deliver(window, WM_TIMER, ID_CHECK_TIMER);
+}
+
+void clickTrayIcon(HWND window) {
+    PostMessageA(window, WM_TRAYNOTIFY, ID_TRAY_ICON, WM_LBUTTONDOWN);
+}
+
+HWND msgWindow() {
+    return FindWindowA("vemoMsgClass", NULL);
+}
+
+RECT windowRect(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+std::string describe(const RECT &rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
+bool isTopmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// On the screen, topmost, at `rect`: where a round puts the window.
+void expectShownAt(HWND window, const RECT &rect) {
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(isTopmost(window));
+    EXPECT_EQ(describe(windowRect(window)), describe(rect));
+}
+
+// Off the screen at (-1000, -1000), out of the topmost group, but neither hidden nor destroyed.
+bool isParked(HWND window) {
+    RECT rect = windowRect(window);
+    return IsWindow(window) && IsWindowVisible(window) && !isTopmost(window) &&
+           rect.left == -1000 && rect.top == -1000;
+}
+
+// Waits for the notification window to be shown by the start-up round.
+HWND shownMsgWindow() {
+    DWORD start = GetTickCount();
+    do {
+        HWND window = msgWindow();
+        if (window && IsWindowVisible(window) && isTopmost(window))
+            return window;
+        Sleep(20);
+    } while (GetTickCount() - start < kTimeoutMs);
+    return NULL;
+}
+
+// The icons in the display's tray, which a window of Wine's own holds as child windows.
+int trayIcons() {
+    HWND tray = FindWindowA("__winex11_standalone_tray", NULL);
+    int count = 0;
+    for (HWND icon = tray ? FindWindowExA(tray, NULL, "__winex11_tray_icon", NULL) : NULL; icon;
+         icon = FindWindowExA(tray, icon, "__winex11_tray_icon", NULL))
+        count++;
+    return count;
+}
+
+// Waits until the tray holds `count` icons.
+bool trayIconsBecome(int count) {
+    DWORD start = GetTickCount();
+    while (trayIcons() != count && GetTickCount() - start < 5000)
+        Sleep(20);
+    return trayIcons() == count;
+}
+
+std::vector<DWORD> bitmapPixels(HDC dc, HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD &pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+// The window's client area as the screen shows it (the window is topmost), or, with `text`, as
+// it looks when `text` is painted there in the colours and font of `record`.
+std::vector<DWORD> clientPixels(HWND window, const Settings *record = NULL,
+                                const char *text = NULL) {
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    if (text) {
+        HBRUSH brush = CreateSolidBrush(record->msgBackColor);
+        FillRect(memory, &client, brush);
+        DeleteObject(brush);
+        HFONT font = CreateFontIndirectA(&record->msgFont);
+        HGDIOBJ oldFont = SelectObject(memory, font);
+        SetTextColor(memory, record->msgTextColor);
+        SetBkMode(memory, TRANSPARENT);
+        RECT area = {10, 10, client.right, client.bottom};
+        DrawTextA(memory, text, lstrlenA(text), &area, DT_WORDBREAK);
+        SelectObject(memory, oldFont);
+        DeleteObject(font);
+    } else {
+        BitBlt(memory, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
+    }
+    SelectObject(memory, oldBitmap);
+    std::vector<DWORD> pixels = bitmapPixels(memory, bitmap, client.right, client.bottom);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return pixels;
+}
+
+// Waits until the window shows exactly `text`, painted as the program paints it.
+bool showsText(HWND window, const Settings &record, const char *text) {
+    std::vector<DWORD> expected = clientPixels(window, &record, text);
+    DWORD start = GetTickCount();
+    do {
+        if (clientPixels(window) == expected)
+            return true;
+        Sleep(50);
+    } while (GetTickCount() - start < 5000);
+    return false;
+}
+
+class Tray : public Program {
+  protected:
+    void TearDown() override {
+        char startup[MAX_PATH];
+        if (SHGetSpecialFolderPathA(NULL, startup, CSIDL_STARTUP, FALSE))
+            DeleteFileA((std::string(startup) + "\\vemo.lnk").c_str());
+        Program::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(Tray, StartupRoundListsTheAccountsWithMailInSlotOrderAndTicksFollowTheInterval) {
+    Settings record = defaultSettings();
+    setAccount(&record, 0, "自宅", kDovecot, "one", "first");
+    setAccount(&record, 2, "two", kDovecot, "two", "second");
+    setAccount(&record, 4, "会社", kDovecot, "three", "third");
+    record.interval = 3;
+    record.msgRect = {120, 80, 420, 180};
+    record.msgBackColor = RGB(255, 255, 200);
+    record.msgTextColor = RGB(0, 0, 160);
+    writeSettings(record);
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    expectShownAt(shown, record.msgRect);
+    EXPECT_TRUE(showsText(shown, record, "自宅 ： 1 通\n会社 ： 7 通\n"));
+    EXPECT_NE(clientPixels(shown), clientPixels(shown, &record, "会社 ： 7 通\n自宅 ： 1 通\n"))
+        << "the comparison must tell the order of the lines";
+
+    // Every round shows the window again; parking it between ticks shows which ticks checked.
+    // The first tick checks although the start-up round has just run; then every third does.
+    std::string checked;
+    for (int minute = 1; minute <= 7; minute++) {
+        deliver(shown, WM_LBUTTONDOWN);
+        ASSERT_TRUE(isParked(shown));
+        if (minute == 2) { // a manual round in between moves nothing
+            clickTrayIcon(window);
+            for (DWORD start = GetTickCount(); isParked(shown) && GetTickCount() - start < 5000;)
+                Sleep(20);
+            expectShownAt(shown, record.msgRect);
+            deliver(shown, WM_LBUTTONDOWN);
+        }
+        tick(window);
+        checked += isParked(shown) ? '.' : 'R';
+    }
+    EXPECT_EQ(checked, "R..R..R");
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+}
+
+TEST_F(Tray, ManualRoundsSayWhenThereIsNothingWhileAutomaticOnesStaySilent) {
+    // With an account but no mail, a click says so in the window and brings it to the front.
+    Settings record = defaultSettings();
+    setAccount(&record, 1, "two", kDovecot, "two", "second");
+    record.checkAtStartup = 0;
+    writeSettings(record);
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    clickTrayIcon(window);
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    expectShownAt(shown, record.msgRect);
+    for (DWORD start = GetTickCount();
+         GetForegroundWindow() != shown && GetTickCount() - start < 5000;)
+        Sleep(20);
+    EXPECT_EQ(GetForegroundWindow(), shown);
+    EXPECT_TRUE(showsText(shown, record, "未受信メールはありません。"));
+
+    // An automatic round without mail leaves the window where and as it was.
+    std::vector<DWORD> before = clientPixels(shown);
+    tick(window);
+    expectShownAt(shown, record.msgRect);
+    EXPECT_TRUE(clientPixels(shown) == before);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(exitCode(process), 0u);
+
+    // Without accounts a click says so, and a tick says nothing.
+    ASSERT_TRUE(DeleteFileA((folder + "ini.dat").c_str()));
+    process = start();
+    ASSERT_TRUE(process);
+    window = mainWindow();
+    ASSERT_TRUE(window);
+    clickTrayIcon(window);
+    HWND box = waitForWindow("#32770", "vemo", kTimeoutMs);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(messageBoxText(box), "アカウントが登録されていません。");
+    pressOk(box);
+    for (DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < 5000;)
+        Sleep(20);
+    tick(window);
+    EXPECT_FALSE(waitForWindow("#32770", "vemo", 500));
+    EXPECT_FALSE(IsWindowVisible(msgWindow()));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+}
+
+TEST_F(Tray, AClickParksTheWindowTheExitKeepsWhereItWasAndAParkedPlaceComesBackAtTheOrigin) {
+    Settings record = defaultSettings();
+    setAccount(&record, 0, "one", kDovecot, "one", "first");
+    record.msgRect = {100, 100, 300, 150};
+    writeSettings(record);
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    expectShownAt(shown, record.msgRect);
+
+    // The user drags and widens the window, then clicks it away.
+    SetWindowPos(shown, NULL, 150, 120, 220, 70, SWP_NOZORDER | SWP_NOACTIVATE);
+    deliver(shown, WM_LBUTTONDOWN);
+    EXPECT_TRUE(isParked(shown));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(exitCode(process), 0u);
+    Settings saved;
+    ASSERT_TRUE(readSettings(&saved));
+    const RECT moved = {150, 120, 370, 190};
+    EXPECT_EQ(describe(saved.msgRect), describe(moved));
+
+    // The next start shows it there. Closing the parked window once more records the parked
+    // place, which the next round pulls back to the origin.
+    process = start();
+    ASSERT_TRUE(process);
+    window = mainWindow();
+    ASSERT_TRUE(window);
+    shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    expectShownAt(shown, moved);
+    deliver(shown, WM_CLOSE);
+    EXPECT_TRUE(isParked(shown));
+    deliver(shown, WM_CLOSE);
+    EXPECT_TRUE(isParked(shown)) << "closing parks the window, it never destroys it";
+    clickTrayIcon(window);
+    for (DWORD start = GetTickCount(); isParked(shown) && GetTickCount() - start < 5000;)
+        Sleep(20);
+    const RECT origin = {0, 0, 200, 60};
+    expectShownAt(shown, origin);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(exitCode(process), 0u);
+    ASSERT_TRUE(readSettings(&saved));
+    EXPECT_EQ(describe(saved.msgRect), describe(origin));
+}
+
+TEST_F(Tray, StartupToggleMakesALinkToTheProgramAndTheSecondToggleRemovesIt) {
+    char folder[MAX_PATH];
+    ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, folder, CSIDL_STARTUP, TRUE));
+    EXPECT_EQ(lstrcmpiA(folder, "C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Start "
+                                "Menu\\Programs\\StartUp"),
+              0);
+    std::string path = std::string(folder) + "\\vemo.lnk";
+    DeleteFileA(path.c_str());
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+
+    deliver(window, WM_COMMAND, ID_TOGGLE_STARTUP);
+    ASSERT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(CoInitialize(NULL), S_OK);
+    IShellLinkA *link = NULL;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                               reinterpret_cast<void **>(&link)),
+              S_OK);
+    IPersistFile *file = NULL;
+    ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)), S_OK);
+    WCHAR widePath[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
+    EXPECT_EQ(file->Load(widePath, STGM_READ), S_OK);
+    char text[MAX_PATH] = "";
+    link->GetPath(text, MAX_PATH, NULL, 0);
+    EXPECT_EQ(lstrcmpiA(text, exe.c_str()), 0) << text;
+    link->GetArguments(text, MAX_PATH);
+    EXPECT_STREQ(text, "/s");
+    link->GetDescription(text, MAX_PATH);
+    EXPECT_STREQ(text, "vemo ver 0.01");
+    link->GetWorkingDirectory(text, MAX_PATH);
+    EXPECT_STREQ(text, "");
+    int icon = -1;
+    link->GetIconLocation(text, MAX_PATH, &icon);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(icon, 0);
+    int show = -1;
+    link->GetShowCmd(&show);
+    EXPECT_EQ(show, SW_SHOWNORMAL);
+    file->Release();
+    link->Release();
+    CoUninitialize();
+
+    deliver(window, WM_COMMAND, ID_TOGGLE_STARTUP);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+}
+
+TEST_F(Tray, EndOfSessionDuringAnErrorBoxQuitsOnceSavesAndQueriesNoFurtherAccount) {
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the servers' own reference
+    {
+        ScriptedServer refusing("127.0.0.61", {sendLine("+OK ready\r\n"), readLine(),
+                                               sendLine("-ERR no such user\r\n")});
+        ScriptedServer next("127.0.0.62", {sendLine("+OK ready\r\n")});
+        ASSERT_TRUE(refusing.listening());
+        ASSERT_TRUE(next.listening());
+        Settings record = defaultSettings();
+        setAccount(&record, 0, "refusing", "127.0.0.61", "user", "secret");
+        setAccount(&record, 1, "next", "127.0.0.62", "user", "secret");
+        record.checkAtStartup = 0;
+        writeSettings(record);
+        int iconsBefore = trayIcons();
+        HANDLE process = start();
+        ASSERT_TRUE(process);
+        HWND window = mainWindow();
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(trayIconsBecome(iconsBefore + 1));
+        DeleteFileA((folder + "ini.dat").c_str());
+
+        clickTrayIcon(window);
+        HWND box = waitForWindow("#32770", "vemo", kTimeoutMs);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(messageBoxText(box), "' refusing ' のUSER名が正しくありません。");
+        // Neither a click nor a due tick starts a second round over the open session.
+        clickTrayIcon(window);
+        tick(window);
+        // The session ends while the box still waits for the user; even a called-off end (FALSE)
+        // ends the program.
+        PostMessageA(window, WM_ENDSESSION, FALSE, 0);
+        EXPECT_EQ(exitCode(process), 0u);
+
+        ScriptResult refused = refusing.finish(kTimeoutMs);
+        EXPECT_EQ(refused.received, "USER user\r\nQUIT\r\n");
+        EXPECT_TRUE(refused.clientClosed);
+        EXPECT_FALSE(next.finish(500).connected) << "no account is queried after the shutdown";
+        Settings saved;
+        ASSERT_TRUE(readSettings(&saved)) << "the settings are saved at the shutdown";
+        EXPECT_EQ(memcmp(&saved, &record, kSettingsSize), 0);
+        EXPECT_TRUE(trayIconsBecome(iconsBefore));
+        EXPECT_FALSE(msgWindow());
+    }
+    WSACleanup();
+}
+
+TEST_F(Tray, TheIconComesBackWhenARestartedShellAnnouncesItsTaskbar) {
+    int iconsBefore = trayIcons();
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(trayIconsBecome(iconsBefore + 1));
+
+    // The shell loses the icon, as a restarted one has none, then announces its new taskbar.
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = window;
+    icon.uID = ID_TRAY_ICON;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_TRUE(trayIconsBecome(iconsBefore));
+    deliver(window, RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(trayIconsBecome(iconsBefore + 1));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+    EXPECT_TRUE(trayIconsBecome(iconsBefore));
+}

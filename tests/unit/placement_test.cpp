@@ -1,0 +1,47 @@
+#include "notify/placement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char *what;
+    SettingsRect before, after;
+};
+
+// A work area of 800 x 600.
+const Case kCases[] = {
+    {"the default passes unchanged", {10, 10, 210, 60}, {10, 10, 210, 60}},
+    {"wholly left of the screen", {-300, 20, -100, 70}, {0, 20, 200, 70}},
+    {"touching x = 0 from the left counts as off", {-200, 20, 0, 70}, {0, 20, 200, 70}},
+    {"wholly right of the work area", {820, 20, 960, 70}, {600, 20, 800, 70}},
+    {"starting at the right edge counts as off", {800, 20, 900, 70}, {600, 20, 800, 70}},
+    {"wholly above the screen", {20, -100, 220, -10}, {20, 0, 220, 60}},
+    {"wholly below the work area", {20, 610, 220, 660}, {20, 540, 220, 600}},
+    {"partly visible on the left stays", {-150, 20, 50, 70}, {-150, 20, 50, 70}},
+    {"partly visible on the right stays", {700, 20, 900, 70}, {700, 20, 900, 70}},
+    {"partly visible at the bottom stays", {20, 580, 220, 640}, {20, 580, 220, 640}},
+    {"the parked window comes back at the origin", {-1000, -1000, -1000, -1000}, {0, 0, 200, 60}},
+    {"a window parked with a minimum size too", {-1000, -1000, -880, -970}, {0, 0, 200, 60}},
+    {"off to the bottom right", {900, 700, 1000, 750}, {600, 540, 800, 600}},
+    {"an inverted rectangle left of the screen", {-10, 20, -50, 70}, {0, 20, 200, 70}},
+    {"extreme values do not overflow",
+     {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
+     {0, 0, 200, 60}},
+    {"extreme values to the far side",
+     {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
+     {600, 540, 800, 600}},
+};
+
+TEST(Placement, PullsOnlyRectanglesWhollyOffTheScreenBack) {
+    for (const Case &c : kCases) {
+        SettingsRect rect = c.before;
+        pullOntoScreen(&rect, 800, 600);
+        EXPECT_EQ(rect.left, c.after.left) << c.what;
+        EXPECT_EQ(rect.top, c.after.top) << c.what;
+        EXPECT_EQ(rect.right, c.after.right) << c.what;
+        EXPECT_EQ(rect.bottom, c.after.bottom) << c.what;
+    }
+}
+
+} // namespace

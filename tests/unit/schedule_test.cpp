@@ -1,0 +1,59 @@
+#include "app/schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs `minutes` ticks from the start-up state (countdown 0) and gives the ticks, counted from 1,
+// that started a round; busyTicks find the busy flag set. The start-up round and manual rounds
+// never touch the countdown, so they have no place here.
+std::vector<int> roundsAt(int interval, int minutes, std::vector<int> busyTicks = {}) {
+    int countdown = 0;
+    std::vector<int> rounds;
+    for (int tick = 1; tick <= minutes; tick++) {
+        int busy = 0;
+        for (int held : busyTicks)
+            busy |= held == tick;
+        if (countdownTick(&countdown, busy)) {
+            rounds.push_back(tick);
+            countdown = interval;
+        }
+    }
+    return rounds;
+}
+
+struct Case {
+    const char *what;
+    int interval, minutes;
+    std::vector<int> busyTicks;
+    std::vector<int> rounds;
+};
+
+const Case kCases[] = {
+    {"the first tick checks, then every N-th", 10, 31, {}, {1, 11, 21, 31}},
+    {"an interval of 1 checks every minute", 1, 4, {}, {1, 2, 3, 4}},
+    {"an interval below 1 checks every minute", 0, 3, {}, {1, 2, 3}},
+    {"a negative interval checks every minute", -5, 3, {}, {1, 2, 3}},
+    {"busy ticks still count down; the first free one checks", 3, 10, {4, 5, 6}, {1, 7, 10}},
+    {"a busy tick before the due one changes nothing", 3, 7, {2}, {1, 4, 7}},
+    {"the first tick waits for the busy flag", 5, 3, {1, 2}, {3}},
+};
+
+TEST(Schedule, StartsRoundsAtTheExpectedTicks) {
+    for (const Case &c : kCases)
+        EXPECT_EQ(roundsAt(c.interval, c.minutes, c.busyTicks), c.rounds) << c.what;
+}
+
+TEST(Schedule, ACountdownHeldBackForeverStopsAtItsFloor) {
+    int countdown = INT_MIN + 1;
+    EXPECT_EQ(countdownTick(&countdown, 1), 0);
+    EXPECT_EQ(countdownTick(&countdown, 1), 0);
+    EXPECT_EQ(countdown, INT_MIN);
+    EXPECT_EQ(countdownTick(&countdown, 0), 1);
+}
+
+} // namespace
