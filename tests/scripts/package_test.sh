@@ -2,7 +2,8 @@
 # The release zip of scripts/package.
 #   package_test.sh build SOURCE_DIR WORK_DIR    package copies of the sources in two folders
 #   package_test.sh same-bytes WORK_DIR          both builds gave the same zip
-#   package_test.sh contents WORK_DIR            named after version.h, exe and guide only, sum right
+#   package_test.sh contents WORK_DIR            named after version.h as the exe's version resource,
+#                                                exe and guide only, the sum right
 #   package_test.sh imports WORK_DIR             the exe imports only DLLs that Windows has
 # The checks exit 77 (skipped) while a picture that the guide shows is not in the sources yet.
 set -u
@@ -52,6 +53,9 @@ contents)
     (cd "$a" && sha256sum --quiet -c "$zip.sha256") || fail "the sum does not match the zip"
     [ "$(unzip -Z1 "$a/$zip")" = "$(printf '%s\n' vemo.exe guide.html)" ] ||
         fail "the zip holds: $(unzip -Z1 "$a/$zip")"
+    # The exe's version resource says the same version as the zip's name.
+    file_version=$(unzip -p "$a/$zip" vemo.exe | strings -e l | grep -A1 -x FileVersion | tail -n 1)
+    [ "$file_version" = "$version" ] || fail "the exe's FileVersion is '$file_version', not $version"
     guide=$(unzip -p "$a/$zip" guide.html)
     [[ $guide == *'<img src="data:image/png;base64,'* ]] || fail "no picture inside the guide"
     [[ $guide != *'src="images/'* ]] || fail "the guide still points at a picture outside itself"
