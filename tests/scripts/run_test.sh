@@ -59,4 +59,5 @@ done
 [ -z "$(ss -Hltn 'src 127.0.0.101:110')" ] || fail "the demo POP3 server still listens"
 
 [ $failed -eq 0 ] || { echo "--- terminal:"; cat "$out"; exit 1; }
+rm -rf -- "$WINEPREFIX" # 0.7 GB
 echo "scripts/run: every step said, Ctrl-C left nothing running"
