@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "settings/settings_file.h"
 #include "startup/startup.h"
+#include "ui/ui.h"
 
 #include <shellapi.h>
 
@@ -90,6 +91,15 @@ static LRESULT onDestroy() {
     return 0;
 }
 
+// Ticks start no round while the dialog is open. The accounts it changed are saved at once, so
+// that they outlive a crash; its other options reach the record only through its OK.
+static void openSettings(HWND window) {
+    g_busy = 1;
+    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, settingsDialogProc, 0);
+    g_busy = 0;
+    saveSettings(&g_settings);
+}
+
 static LRESULT onCommand(HWND window, int command) {
     switch (command) {
     case ID_EXIT:
@@ -97,6 +107,9 @@ static LRESULT onCommand(HWND window, int command) {
         break;
     case ID_TOGGLE_STARTUP:
         toggleStartupShortcut();
+        break;
+    case ID_OPEN_SETTINGS:
+        openSettings(window);
         break;
     case ID_SHOW_ABOUT:
         MessageBoxA(window, kVersionString, "バージョン情報", MB_ICONINFORMATION);

@@ -3,6 +3,7 @@
 // screen and the files the program leaves. Dovecot on 127.0.0.60 holds the mailboxes of "one" (1
 // message), "two" (none) and "three" (7).
 #include "e2e/program.h"
+#include "e2e/rounds.h"
 #include "res/resource.h"
 #include "support/pop3_script_server.h"
 
@@ -12,52 +13,9 @@ namespace {
 
 const char kDovecot[] = "127.0.0.60";
 
-void setAccount(Settings *record, int slot, const char *name, const char *server, const char *user,
-                const char *password) {
-    lstrcpyA(record->names[slot], name);
-    lstrcpyA(record->servers[slot], server);
-    lstrcpyA(record->users[slot], user);
-    lstrcpyA(record->passwords[slot], password);
-}
-
-Settings defaultSettings() {
-    Settings record;
-    applyDefaults(&record);
-    return record;
-}
-
-// Delivers a message and waits until the program has handled it: a round runs inside.
-void deliver(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result;
-    ASSERT_TRUE(
-        SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result));
-}
-
-void tick(HWND window) {
-    deliver(window, WM_TIMER, ID_CHECK_TIMER);
-}
-
-void clickTrayIcon(HWND window) {
-    PostMessageA(window, WM_TRAYNOTIFY, ID_TRAY_ICON, WM_LBUTTONDOWN);
-}
-
-HWND msgWindow() {
-    return FindWindowA("vemoMsgClass", NULL);
-}
-
-RECT windowRect(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
 std::string describe(const RECT &rect) {
     return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
            std::to_string(rect.right) + "," + std::to_string(rect.bottom);
-}
-
-bool isTopmost(HWND window) {
-    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 // On the screen, topmost, at `rect`: where a round puts the window.
@@ -65,25 +23,6 @@ void expectShownAt(HWND window, const RECT &rect) {
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(isTopmost(window));
     EXPECT_EQ(describe(windowRect(window)), describe(rect));
-}
-
-// Off the screen at (-1000, -1000), out of the topmost group, but neither hidden nor destroyed.
-bool isParked(HWND window) {
-    RECT rect = windowRect(window);
-    return IsWindow(window) && IsWindowVisible(window) && !isTopmost(window) &&
-           rect.left == -1000 && rect.top == -1000;
-}
-
-// Waits for the notification window to be shown by the start-up round.
-HWND shownMsgWindow() {
-    DWORD start = GetTickCount();
-    do {
-        HWND window = msgWindow();
-        if (window && IsWindowVisible(window) && isTopmost(window))
-            return window;
-        Sleep(20);
-    } while (GetTickCount() - start < kTimeoutMs);
-    return NULL;
 }
 
 // The icons in the display's tray, which a window of Wine's own holds as child windows.
@@ -102,68 +41,6 @@ bool trayIconsBecome(int count) {
     while (trayIcons() != count && GetTickCount() - start < 5000)
         Sleep(20);
     return trayIcons() == count;
-}
-
-std::vector<DWORD> bitmapPixels(HDC dc, HBITMAP bitmap, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    for (DWORD &pixel : pixels)
-        pixel &= 0xFFFFFF;
-    return pixels;
-}
-
-// The window's client area as the screen shows it (the window is topmost), or, with `text`, as
-// it looks when `text` is painted there in the colours and font of `record`.
-std::vector<DWORD> clientPixels(HWND window, const Settings *record = NULL,
-                                const char *text = NULL) {
-    RECT client;
-    GetClientRect(window, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    if (text) {
-        HBRUSH brush = CreateSolidBrush(record->msgBackColor);
-        FillRect(memory, &client, brush);
-        DeleteObject(brush);
-        HFONT font = CreateFontIndirectA(&record->msgFont);
-        HGDIOBJ oldFont = SelectObject(memory, font);
-        SetTextColor(memory, record->msgTextColor);
-        SetBkMode(memory, TRANSPARENT);
-        RECT area = {10, 10, client.right, client.bottom};
-        DrawTextA(memory, text, lstrlenA(text), &area, DT_WORDBREAK);
-        SelectObject(memory, oldFont);
-        DeleteObject(font);
-    } else {
-        BitBlt(memory, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
-    }
-    SelectObject(memory, oldBitmap);
-    std::vector<DWORD> pixels = bitmapPixels(memory, bitmap, client.right, client.bottom);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return pixels;
-}
-
-// Waits until the window shows exactly `text`, painted as the program paints it.
-bool showsText(HWND window, const Settings &record, const char *text) {
-    std::vector<DWORD> expected = clientPixels(window, &record, text);
-    DWORD start = GetTickCount();
-    do {
-        if (clientPixels(window) == expected)
-            return true;
-        Sleep(50);
-    } while (GetTickCount() - start < 5000);
-    return false;
 }
 
 class Tray : public Program {
