@@ -2,18 +2,20 @@
 
 #include "mailcheck/apop.h"
 #include "mailcheck/pop3.h"
+#include "mailcheck/tls.h"
 
 #include <winsock.h>
 
 DWORD g_replyTimeoutMs = kReplyTimeoutMs;
+DWORD g_connectTimeoutMs = kConnectTimeoutMs;
 
 static SOCKET g_socket = INVALID_SOCKET;
+static int g_tls; // the session runs through the TLS channel
 static char g_command[kCommandSize];
 static char g_reply[kReplySize];
 static char g_message[kMessageSize];
 
 static const char kCaption[] = "vemo";
-static const u_short kPop3Port = 110;
 
 static void showText(HWND owner, const char *text) {
     MessageBoxA(owner, text, kCaption, MB_ICONERROR);
@@ -29,7 +31,32 @@ static void showMessage(HWND owner, const char *format, const char *displayName)
 }
 
 static void sendText(const char *text) {
-    send(g_socket, text, lstrlenA(text), 0);
+    if (g_tls)
+        tlsSend(text, static_cast<size_t>(lstrlenA(text)));
+    else
+        send(g_socket, text, lstrlenA(text), 0);
+}
+
+// Waits up to `waitMs` for the server's next bytes and copies up to `size` of them without taking
+// them. Returns their count, 0 when the server ended the connection, -1 on time-out or error.
+static int peekBytes(char *data, size_t size, DWORD waitMs) {
+    if (g_tls)
+        return tlsPeek(data, size, waitMs);
+    timeval wait = {static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(g_socket, &readable);
+    if (select(0, &readable, NULL, NULL, &wait) != 1)
+        return -1;
+    int count = recv(g_socket, data, static_cast<int>(size), MSG_PEEK);
+    return count > 0 ? count : 0;
+}
+
+static void takeBytes(char *data, size_t count) {
+    if (g_tls)
+        tlsTake(count);
+    else
+        recv(g_socket, data, static_cast<int>(count), 0); // already taken from the peeked copy
 }
 
 // Reads one reply line into g_reply, never past its LF, so that nothing of a later reply is taken.
@@ -43,24 +70,48 @@ static int receiveReply() {
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= g_replyTimeoutMs)
             return 0;
-        DWORD left = g_replyTimeoutMs - elapsed;
-        timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(g_socket, &readable);
-        if (select(0, &readable, NULL, NULL, &wait) != 1)
-            return 0;
         char data[kReplySize];
-        int count = recv(g_socket, data, sizeof data, MSG_PEEK);
-        if (count <= 0)
+        int count = peekBytes(data, sizeof data, g_replyTimeoutMs - elapsed);
+        if (count < 0)
+            return 0;
+        if (count == 0)
             return length > 0;
         size_t used = 0;
         int ended = takeReplyBytes(g_reply, sizeof g_reply, &length, data,
                                    static_cast<size_t>(count), &used);
-        recv(g_socket, data, static_cast<int>(used), 0); // already taken from the peeked copy
+        takeBytes(data, used);
         if (ended)
             return 1;
     }
+}
+
+// Connects within g_connectTimeoutMs, so that a host that drops the connection request cannot hold
+// the program, and leaves the socket blocking again. Returns 1 when connected.
+static int connectWithin(SOCKET connection, const sockaddr_in *address) {
+    u_long nonBlocking = 1;
+    if (ioctlsocket(connection, FIONBIO, &nonBlocking) != 0)
+        return 0;
+    if (connect(connection, reinterpret_cast<const sockaddr *>(address), sizeof *address) != 0) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            return 0;
+        timeval wait = {static_cast<long>(g_connectTimeoutMs / 1000),
+                        static_cast<long>(g_connectTimeoutMs % 1000 * 1000)};
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_SET(connection, &writable);
+        FD_ZERO(&failed);
+        FD_SET(connection, &failed);
+        if (select(0, NULL, &writable, &failed, &wait) != 1 || !FD_ISSET(connection, &writable))
+            return 0;
+        int error = 0;
+        int size = sizeof error;
+        if (getsockopt(connection, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) !=
+                0 ||
+            error != 0)
+            return 0;
+    }
+    u_long blocking = 0;
+    return ioctlsocket(connection, FIONBIO, &blocking) == 0;
 }
 
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
@@ -90,12 +141,19 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
                  const char *password, int apop) {
     if (!*server || !*user || !*password)
         return 0;
+    char hostName[kHostSize];
+    unsigned short port;
+    int tls;
+    if (!parseServerField(server, hostName, &port, &tls)) {
+        showMessage(owner, kLookupMessage, displayName);
+        return 0;
+    }
     WSADATA winsock;
     if (WSAStartup(MAKEWORD(1, 1), &winsock) != 0) {
         showText(owner, kWinsockMessage);
         return 0;
     }
-    hostent *host = gethostbyname(server);
+    hostent *host = gethostbyname(hostName);
     if (!host) {
         showMessage(owner, kLookupMessage, displayName);
         WSACleanup();
@@ -110,16 +168,28 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     sockaddr_in address;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
-    address.sin_port = htons(kPop3Port);
+    address.sin_port = htons(port);
     memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
-    if (connect(connection, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+    if (!connectWithin(connection, &address)) {
         // Closed before the message, so that a shutdown meanwhile finds no session to end.
         closesocket(connection);
         showMessage(owner, kConnectMessage, displayName);
         WSACleanup();
         return 0;
     }
+    if (tls) {
+        // Nothing is sent to a server whose certificate does not hold, and nothing is left open.
+        TlsOpening opening = tlsOpen(connection, hostName, g_replyTimeoutMs);
+        if (opening != kTlsOpened) {
+            closesocket(connection);
+            showMessage(owner, opening == kTlsUntrusted ? kCertificateMessage : kConnectMessage,
+                        displayName);
+            WSACleanup();
+            return 0;
+        }
+    }
     g_socket = connection;
+    g_tls = tls;
 
     if (!(receiveReply() && isPositiveReply(g_reply)))
         return failSession(owner, kConnectMessage, displayName);
@@ -152,6 +222,9 @@ void endSession() {
         return;
     lstrcpyA(g_command, "QUIT\r\n");
     sendText(g_command);
+    if (g_tls)
+        tlsClose();
+    g_tls = 0;
     closesocket(g_socket);
     g_socket = INVALID_SOCKET;
     WSACleanup();

@@ -6,8 +6,12 @@
 // The longest wait for one whole reply, from the start of its receive.
 const DWORD kReplyTimeoutMs = 30000;
 
-// The wait in force; tests shorten it.
+// The longest wait for the connection to the server.
+const DWORD kConnectTimeoutMs = 15000;
+
+// The waits in force; tests shorten them.
 extern DWORD g_replyTimeoutMs;
+extern DWORD g_connectTimeoutMs;
 
 // The number of messages in the account's mailbox, or 0 when the account is not configured or
 // anything fails; every failure is shown in a message box owned by `owner` first.

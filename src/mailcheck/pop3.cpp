@@ -12,13 +12,63 @@ const char kApopMessage[] = "' %s ' のAPOP認証に失敗しました。";
 const char kUserMessage[] = "' %s ' のUSER名が正しくありません。";
 const char kPassMessage[] = "' %s ' のUSER名又はパスワードが正しくありません。";
 const char kStatMessage[] = "' %s ' のメール件数を取得できませんでした。";
-
-int isPositiveReply(const char *reply) {
-    return strncmp(reply, "+OK", 3) == 0;
-}
+const char kCertificateMessage[] = "' %s ' のサーバ証明書を確認できませんでした。";
 
 static bool isDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// Compares the start of `text` with the lower-case `prefix`, ignoring the case of ASCII letters.
+static bool startsWithIgnoringCase(const char *text, const char *prefix) {
+    for (; *prefix; text++, prefix++) {
+        char c = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
+        if (c != *prefix)
+            return false;
+    }
+    return true;
+}
+
+int parseServerField(const char *field, char *host, unsigned short *port, int *tls) {
+    const char *rest = field;
+    int scheme = -1; // none given
+    if (startsWithIgnoringCase(field, "pop3s://")) {
+        scheme = 1;
+        rest += 8;
+    } else if (startsWithIgnoringCase(field, "pop3://")) {
+        scheme = 0;
+        rest += 7;
+    } else if (strstr(field, "://")) {
+        return 0;
+    }
+    const char *colon = strchr(rest, ':');
+    size_t length = colon ? static_cast<size_t>(colon - rest) : strlen(rest);
+    if (length == 0 || length >= kHostSize)
+        return 0;
+    long value = scheme == 1 ? kPop3TlsPort : kPop3Port;
+    if (colon) {
+        const char *digits = colon + 1;
+        if (!*digits)
+            return 0;
+        value = 0;
+        for (const char *p = digits; *p; p++) {
+            if (!isDigit(*p))
+                return 0;
+            value = value * 10 + (*p - '0');
+            if (value > 65535)
+                return 0;
+        }
+        if (value == 0)
+            return 0;
+    }
+    memcpy(host, rest, length);
+    host[length] = 0;
+    *port = static_cast<unsigned short>(value);
+    *tls = scheme == -1 ? value == kPop3TlsPort : scheme;
+    return 1;
+}
+
+int isPositiveReply(const char *reply) {
+    return strncmp(reply, "+OK", 3) == 0;
 }
 
 // strtol's white space other than the blank, which ends a token here: tab, LF, VT, FF, CR.

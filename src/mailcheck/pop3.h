@@ -7,6 +7,10 @@
 const size_t kCommandSize = 1024;
 const size_t kReplySize = 1024;
 const size_t kMessageSize = 256;
+const size_t kHostSize = 256;
+
+const unsigned short kPop3Port = 110;
+const unsigned short kPop3TlsPort = 995;
 
 // The texts of the query's message boxes; "%s" is the account's display name.
 extern const char kWinsockMessage[];
@@ -17,6 +21,14 @@ extern const char kApopMessage[];
 extern const char kUserMessage[];
 extern const char kPassMessage[];
 extern const char kStatMessage[];
+extern const char kCertificateMessage[];
+
+// Reads an account's server field: "host" (port 110), "host:port" (port 995 means TLS),
+// "pop3s://host[:port]" (TLS, port 995 when none is given) or "pop3://host[:port]" (plain, port 110
+// by default); the schemes in any case. The port is 1 to 65535 in decimal digits only. Writes the
+// host (terminated, at most kHostSize - 1 bytes) to `host`, the port and whether to use TLS; 0 when
+// the field does not parse (an empty or overlong host, a bad port, another scheme).
+int parseServerField(const char *field, char *host, unsigned short *port, int *tls);
 
 // 1 when the reply begins with "+OK" (case-sensitive), else 0.
 int isPositiveReply(const char *reply);

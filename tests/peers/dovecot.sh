@@ -2,23 +2,35 @@
 # Throwaway Dovecot POP3 server for tests, one instance per directory.
 #
 #   dovecot.sh start DIR ADDR USER:PASSWORD:N [USER:PASSWORD:N ...]
+#   dovecot.sh start-tls DIR USER:PASSWORD:N [USER:PASSWORD:N ...]
 #   dovecot.sh stop DIR
 #
 # start: listens on ADDR (127.x.y.z) port 110, plain text and APOP allowed,
 # every user gets a Maildir pre-filled with N small messages. Returns once the
-# port answers "+OK". stop: ends that instance and waits until the port is free.
+# port answers "+OK". start-tls: the same with TLS only (ssl = required) on
+# localhost (127.0.0.1) port 995; it first makes test certificates in DIR/certs:
+# a test CA (ca.pem, ca.der) and, signed by it, localhost.pem (the server's),
+# wrongname.pem (for another host) and expired.pem; untrusted.pem names
+# localhost but comes from a CA that nobody trusts. Every *.pem has its *.key.
+# stop: ends that instance and waits until the port is free.
 # Must run as root. Everything lives in DIR (base_dir may sit in /tmp, see below).
 set -u
 
 PORT=110
+TLS=0
 TIMEOUT=10              # seconds, for each bounded wait
 STEP=0.1                # poll interval
 
 die() { echo "dovecot.sh: $*" >&2; exit 1; }
-usage() { die "usage: $0 start DIR ADDR USER:PASSWORD:N ... | $0 stop DIR"; }
+usage() { die "usage: $0 start DIR ADDR USER:PASSWORD:N ... | $0 start-tls DIR USER:PASSWORD:N ... | $0 stop DIR"; }
 
 # True if something on $1:$PORT answers with a +OK greeting within 2 s.
 greets() {
+    if [ "$TLS" = 1 ]; then
+        timeout 3 openssl s_client -connect "$1:$PORT" -quiet </dev/null 2>/dev/null |
+            head -c 3 | grep -q '+OK'
+        return
+    fi
     timeout 2 bash -c '
         exec 3<>"/dev/tcp/$1/$2" || exit 1
         IFS= read -r -t 2 line <&3 || exit 1
@@ -49,10 +61,41 @@ cmd=${1:-}; DIR=${2:-}
 [ -n "$cmd" ] && [ -n "$DIR" ] || usage
 [ "$(id -u)" = 0 ] || die "must run as root"
 
+# make_certs DIR: the test CA and the server certificates described at the top.
+make_certs() {
+    local c=$1 name
+    rm -rf "$c" && mkdir -p "$c" || return 1
+    for name in ca other-ca; do
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$c/$name.key" -out "$c/$name.pem" \
+            -days 30 -subj "/CN=vemo test $name" -addext basicConstraints=critical,CA:TRUE \
+            -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null || return 1
+        : >"$c/$name.index"
+        printf '%s\n' 01 >"$c/$name.serial"
+        printf '[ca]\ndefault_ca = test\n[test]\ndatabase = %s\nnew_certs_dir = %s\nserial = %s\ndefault_md = sha256\npolicy = any\nunique_subject = no\n[any]\ncommonName = supplied\n' \
+            "$c/$name.index" "$c" "$c/$name.serial" >"$c/$name.cnf"
+    done
+    openssl x509 -in "$c/ca.pem" -outform DER -out "$c/ca.der" || return 1
+    # leaf NAME CA HOST START END
+    leaf() {
+        printf 'subjectAltName = DNS:%s\nextendedKeyUsage = serverAuth\nbasicConstraints = CA:FALSE\n' "$3" >"$c/$1.ext"
+        openssl req -newkey rsa:2048 -nodes -keyout "$c/$1.key" -out "$c/$1.csr" -subj "/CN=$3" 2>/dev/null &&
+            openssl ca -batch -notext -config "$c/$2.cnf" -cert "$c/$2.pem" -keyfile "$c/$2.key" \
+                -in "$c/$1.csr" -out "$c/$1.pem" -startdate "$4" -enddate "$5" -extfile "$c/$1.ext" 2>/dev/null
+    }
+    local from to
+    from=$(date -u -d '-1 day' +%Y%m%d%H%M%SZ); to=$(date -u -d '+30 days' +%Y%m%d%H%M%SZ)
+    leaf localhost ca localhost "$from" "$to" &&
+        leaf wrongname ca wrong.vemo.test "$from" "$to" &&
+        leaf expired ca localhost 20200101000000Z 20200201000000Z &&
+        leaf untrusted other-ca localhost "$from" "$to" &&
+        chmod 0644 "$c"/*
+}
+
 stop() {
     [ -f "$DIR/base_dir" ] || return 0        # never started here
     local base addr pid
     base=$(cat "$DIR/base_dir"); addr=$(cat "$DIR/addr" 2>/dev/null)
+    PORT=$(cat "$DIR/port" 2>/dev/null || echo "$PORT")
     pid=$(cat "$base/master.pid" 2>/dev/null)
     # Only signal it if the pid still belongs to this instance's master.
     if alive "$pid" && [[ $(ps -o args= -p "$pid") == *"$DIR/dovecot.conf"* ]]; then
@@ -98,6 +141,7 @@ start() {
     mkdir -p "$DIR/mail" "$DIR/state" "$base"
     echo "$base" >"$DIR/base_dir"
     echo "$addr" >"$DIR/addr"
+    echo "$PORT" >"$DIR/port"
 
     # Accounts: passwd-file with plain passwords (APOP needs the clear text).
     : >"$DIR/passwd"
@@ -114,13 +158,21 @@ start() {
     chmod 0644 "$DIR/passwd"
     chown -R 65534:65534 "$DIR/mail"
 
+    local ssl="ssl = no" listeners
+    listeners=$(printf '  inet_listener pop3 {\n    port = %s\n  }\n  inet_listener pop3s {\n    port = 0\n  }' "$PORT")
+    if [ "$TLS" = 1 ]; then
+        make_certs "$DIR/certs" || { stop; die "cannot make the test certificates"; }
+        ssl=$(printf 'ssl = required\nssl_cert = <%s\nssl_key = <%s\nssl_min_protocol = TLSv1.2' \
+            "$DIR/certs/localhost.pem" "$DIR/certs/localhost.key")
+        listeners=$(printf '  inet_listener pop3 {\n    port = 0\n  }\n  inet_listener pop3s {\n    port = %s\n    ssl = yes\n  }' "$PORT")
+    fi
     cat >"$DIR/dovecot.conf" <<EOF
 protocols = pop3
 listen = $addr
 base_dir = $base
 state_dir = $DIR/state
 log_path = $DIR/dovecot.log
-ssl = no
+$ssl
 # Loopback to another 127.x address does not count as secure for Dovecot.
 disable_plaintext_auth = no
 # apop also makes the greeting carry the <timestamp>.
@@ -139,12 +191,7 @@ userdb {
   args = uid=65534 gid=65534 home=$DIR/mail/%u
 }
 service pop3-login {
-  inet_listener pop3 {
-    port = $PORT
-  }
-  inet_listener pop3s {
-    port = 0
-  }
+$listeners
 }
 # Without this a failed login delays the next ones from the same address.
 service anvil {
@@ -161,6 +208,7 @@ EOF
 
 case $cmd in
     start) [ $# -ge 4 ] || usage; shift 2; start "$@" ;;
+    start-tls) [ $# -ge 3 ] || usage; shift 2; TLS=1; PORT=995; start 127.0.0.1 "$@" ;;
     stop) [ $# -eq 2 ] || usage; [ -d "$DIR" ] || exit 0; DIR=$(cd "$DIR" && pwd -P); stop ;;
     *) usage ;;
 esac

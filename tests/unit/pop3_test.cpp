@@ -40,8 +40,9 @@ std::string format(const char *text, const std::string &name) {
     return out;
 }
 
-const char *const kNamedMessages[] = {kLookupMessage, kSocketMessage, kConnectMessage, kApopMessage,
-                                      kUserMessage,   kPassMessage,   kStatMessage};
+const char *const kNamedMessages[] = {kLookupMessage, kSocketMessage,     kConnectMessage,
+                                      kApopMessage,   kUserMessage,       kPassMessage,
+                                      kStatMessage,   kCertificateMessage};
 
 } // namespace
 
@@ -211,4 +212,58 @@ TEST(Pop3Messages, SingleByteKanaAreNotTakenForLeadBytes) {
 
 TEST(Pop3Messages, LeadByteAtTheEndOfADamagedNameCountsAsOneByte) {
     EXPECT_EQ(fittingNameLength("%s", "ab\x95", 10), 3u);
+}
+
+TEST(Pop3ServerField, HostPortAndTlsOrRefusal) {
+    const std::string longHost(255, 'h');
+    struct Case {
+        std::string field;
+        int parsed;
+        std::string host;
+        unsigned short port;
+        int tls;
+    } cases[] = {
+        {"mail.example.jp", 1, "mail.example.jp", 110, 0}, // what every old file holds
+        {"192.0.2.7", 1, "192.0.2.7", 110, 0},
+        {"192.0.2.7:2110", 1, "192.0.2.7", 2110, 0},
+        {"mail.example.jp:995", 1, "mail.example.jp", 995, 1},
+        {"mail.example.jp:110", 1, "mail.example.jp", 110, 0},
+        {"pop3s://mail.example.jp", 1, "mail.example.jp", 995, 1},
+        {"POP3S://mail.example.jp:1995", 1, "mail.example.jp", 1995, 1},
+        {"pop3://mail.example.jp", 1, "mail.example.jp", 110, 0},
+        {"Pop3://mail.example.jp:995", 1, "mail.example.jp", 995, 0},
+        {"pop3s://192.0.2.7:65535", 1, "192.0.2.7", 65535, 1},
+        {"mail.example.jp:00995", 1, "mail.example.jp", 995, 1},
+        {"mail.example.jp:1", 1, "mail.example.jp", 1, 0},
+        {longHost, 1, longHost, 110, 0},
+        {"pop3s://" + longHost, 1, longHost, 995, 1},
+        {longHost + "h", 0, "", 0, 0},
+        {"", 0, "", 0, 0},
+        {"pop3s://", 0, "", 0, 0},
+        {":995", 0, "", 0, 0},
+        {"mail.example.jp:", 0, "", 0, 0},
+        {"mail.example.jp:0", 0, "", 0, 0},
+        {"mail.example.jp:65536", 0, "", 0, 0},
+        {"mail.example.jp:99999999999999999999", 0, "", 0, 0},
+        {"mail.example.jp:+995", 0, "", 0, 0},
+        {"mail.example.jp:-1", 0, "", 0, 0},
+        {"mail.example.jp: 995", 0, "", 0, 0},
+        {"mail.example.jp:995x", 0, "", 0, 0},
+        {"mail.example.jp:1:2", 0, "", 0, 0},
+        {"imap://mail.example.jp", 0, "", 0, 0},
+        {"pop3s:/mail.example.jp", 0, "", 0, 0}, // read as host "pop3s" with a bad port
+    };
+    for (const Case &c : cases) {
+        char host[kHostSize];
+        memset(host, 'x', sizeof host);
+        unsigned short port = 7;
+        int tls = 7;
+        int parsed = parseServerField(c.field.c_str(), host, &port, &tls);
+        EXPECT_EQ(parsed, c.parsed) << c.field;
+        if (parsed && c.parsed) {
+            EXPECT_EQ(std::string(host), c.host) << c.field;
+            EXPECT_EQ(port, c.port) << c.field;
+            EXPECT_EQ(tls, c.tls) << c.field;
+        }
+    }
 }

@@ -15,6 +15,7 @@ namespace {
 
 const char kServer[] = "127.0.0.31";
 const char kClosedPort[] = "127.0.0.32"; // nothing listens there
+const char kBlackHole[] = "127.0.0.90";  // takes no more connections
 const char kName[] = "会社";
 const DWORD kShortTimeoutMs = 1500;
 const DWORD kFinishMs = 15000;
@@ -84,9 +85,14 @@ class Pop3Session : public ::testing::Test {
                               GetModuleHandleA(NULL), NULL);
         ASSERT_NE(owner, nullptr);
         g_replyTimeoutMs = kShortTimeoutMs;
+        // Under Wine the security packages, loaded with secur32 at start, keep a Winsock reference
+        // of their own; it is dropped here so that the references of the query can be counted.
+        for (int i = 0; i < 8 && WSACleanup() == 0; i++)
+            ;
     }
     void TearDown() override {
         g_replyTimeoutMs = kReplyTimeoutMs;
+        g_connectTimeoutMs = kConnectTimeoutMs;
         DestroyWindow(owner);
     }
 
@@ -141,6 +147,47 @@ std::vector<ScriptStep> sessionWithStat(const std::string &stat) {
     return {sendLine(kGreeting),           readLine(), sendLine("+OK\r\n"), readLine(),
             sendLine("+OK logged in\r\n"), readLine(), sendLine(stat)};
 }
+
+// A listener on `address`, port 110, whose queue of connections is kept full, so that the system
+// drops every further connection request unanswered. Holds a Winsock reference while it lives.
+struct BlackHole {
+    explicit BlackHole(const char *address) {
+        WSADATA winsock;
+        started = WSAStartup(MAKEWORD(1, 1), &winsock) == 0;
+        sockaddr_in socketAddress = {};
+        socketAddress.sin_family = AF_INET;
+        socketAddress.sin_port = htons(110);
+        socketAddress.sin_addr.s_addr = inet_addr(address);
+        listener = socket(AF_INET, SOCK_STREAM, 0);
+        if (bind(listener, reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress) !=
+                0 ||
+            listen(listener, 0) != 0)
+            return;
+        for (int i = 0; i < 16 && !full; i++) {
+            SOCKET filler = socket(AF_INET, SOCK_STREAM, 0);
+            u_long nonBlocking = 1;
+            ioctlsocket(filler, FIONBIO, &nonBlocking);
+            connect(filler, reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress);
+            fd_set writable;
+            FD_ZERO(&writable);
+            FD_SET(filler, &writable);
+            timeval wait = {0, 300000};
+            full = select(0, NULL, &writable, NULL, &wait) == 0;
+            fillers.push_back(filler);
+        }
+    }
+    ~BlackHole() {
+        for (SOCKET filler : fillers)
+            closesocket(filler);
+        closesocket(listener);
+        if (started)
+            WSACleanup();
+    }
+    bool started = false;
+    bool full = false; // a connection request went unanswered
+    SOCKET listener = INVALID_SOCKET;
+    std::vector<SOCKET> fillers;
+};
 
 } // namespace
 
@@ -430,5 +477,26 @@ TEST_F(Pop3Session, EndSessionWithoutSessionDoesNothing) {
 
 TEST_F(Pop3Session, SessionAfterAFailedOneWorks) {
     expectFailure(run({}), kConnectText, "");
+    expectCount(run(sessionWithStat("+OK 6 600\r\n")), 6);
+}
+
+TEST_F(Pop3Session, HostThatNeverAnswersTheConnectGivesTheConnectMessageInTime) {
+    const DWORD deadlineMs = 1500;
+    g_connectTimeoutMs = deadlineMs;
+    {
+        BlackHole hole(kBlackHole);
+        ASSERT_TRUE(hole.full);
+        clearRecordedBoxes();
+        BoxWatcher watcher;
+        DWORD start = GetTickCount();
+        int count = checkMailbox(owner, kName, kBlackHole, "taro", "secret", 0);
+        DWORD elapsedMs = GetTickCount() - start;
+        std::vector<std::string> shown = watcher.stop();
+        EXPECT_EQ(count, 0);
+        expectOneErrorBox(recordedBoxes(), shown, kConnectText, owner);
+        EXPECT_GE(elapsedMs, deadlineMs - 50);
+        EXPECT_LT(elapsedMs, deadlineMs + 3000); // the box is answered within this margin too
+    }
+    // The next account of the round is still queried.
     expectCount(run(sessionWithStat("+OK 6 600\r\n")), 6);
 }

@@ -1,0 +1,287 @@
+#include "mailcheck/tls.h"
+
+#include "mailcheck/pop3.h"
+
+#define SECURITY_WIN32
+#include <schannel.h>
+#include <security.h>
+#include <wincrypt.h>
+
+static const DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
+                                   ISC_REQ_CONFIDENTIALITY | ISC_REQ_EXTENDED_ERROR |
+                                   ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
+                                   ISC_REQ_MANUAL_CRED_VALIDATION;
+
+static SOCKET g_tlsSocket = INVALID_SOCKET;
+static CredHandle g_credentials;
+static CtxtHandle g_context;
+static SecPkgContext_StreamSizes g_sizes;
+// The server's bytes not yet decrypted: room for several whole records of the largest size.
+static char g_received[0x10000];
+static size_t g_receivedLength;
+// The decrypted bytes of the last record not yet taken.
+static char g_plain[0x4800];
+static size_t g_plainStart;
+static size_t g_plainLength;
+// One outgoing record: header, data and trailer.
+static char g_record[0x4800];
+
+static int sendAll(const char *data, size_t length) {
+    while (length > 0) {
+        int sent = send(g_tlsSocket, data, static_cast<int>(length), 0);
+        if (sent <= 0)
+            return 0;
+        data += sent;
+        length -= static_cast<size_t>(sent);
+    }
+    return 1;
+}
+
+// Appends what the server sends next to g_received, waiting until `totalMs` after `start` at most.
+// Returns 1 when bytes came, 0 when the server ended the connection, -1 on time-out, error or a
+// full buffer.
+static int receiveMore(DWORD start, DWORD totalMs) {
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= totalMs || g_receivedLength == sizeof g_received)
+        return -1;
+    DWORD left = totalMs - elapsed;
+    timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(g_tlsSocket, &readable);
+    if (select(0, &readable, NULL, NULL, &wait) != 1)
+        return -1;
+    int count = recv(g_tlsSocket, g_received + g_receivedLength,
+                     static_cast<int>(sizeof g_received - g_receivedLength), 0);
+    if (count <= 0)
+        return count == 0 ? 0 : -1;
+    g_receivedLength += static_cast<size_t>(count);
+    return 1;
+}
+
+// Keeps only the bytes that the last call left unused (an "extra" buffer: the end of g_received).
+static void keepExtra(const SecBuffer *buffers, int count) {
+    size_t extra = 0;
+    for (int i = 0; i < count; i++)
+        if (buffers[i].BufferType == SECBUFFER_EXTRA && buffers[i].cbBuffer <= g_receivedLength)
+            extra = buffers[i].cbBuffer;
+    memmove(g_received, g_received + g_receivedLength - extra, extra);
+    g_receivedLength = extra;
+}
+
+// Sends a token that the security package wrote and frees it; 1 when there was none or it was sent.
+static int sendToken(SecBuffer *token) {
+    if (!token->pvBuffer)
+        return 1;
+    int sent = sendAll(static_cast<const char *>(token->pvBuffer), token->cbBuffer);
+    FreeContextBuffer(token->pvBuffer);
+    token->pvBuffer = NULL;
+    return sent;
+}
+
+// The client handshake; *contextMade says whether g_context needs deleting afterwards.
+static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
+    DWORD start = GetTickCount();
+    DWORD attributes;
+    SecBuffer outBuffer = {0, SECBUFFER_TOKEN, NULL};
+    SecBufferDesc out = {SECBUFFER_VERSION, 1, &outBuffer};
+    SECURITY_STATUS status =
+        InitializeSecurityContextA(&g_credentials, NULL, host, kContextFlags, 0, 0, NULL, 0,
+                                   &g_context, &out, &attributes, NULL);
+    *contextMade = status == SEC_I_CONTINUE_NEEDED;
+    for (;;) {
+        if (!sendToken(&outBuffer) || !(status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ||
+                                        status == SEC_E_INCOMPLETE_MESSAGE))
+            return 0;
+        if (status == SEC_E_OK)
+            return 1;
+        if (GetTickCount() - start >= timeoutMs)
+            return 0;
+        if ((g_receivedLength == 0 || status == SEC_E_INCOMPLETE_MESSAGE) &&
+            receiveMore(start, timeoutMs) != 1)
+            return 0;
+        SecBuffer inBuffers[2] = {
+            {static_cast<unsigned long>(g_receivedLength), SECBUFFER_TOKEN, g_received},
+            {0, SECBUFFER_EMPTY, NULL}};
+        SecBufferDesc in = {SECBUFFER_VERSION, 2, inBuffers};
+        status = InitializeSecurityContextA(&g_credentials, &g_context, host, kContextFlags, 0, 0,
+                                            &in, 0, NULL, &out, &attributes, NULL);
+        if (status != SEC_E_INCOMPLETE_MESSAGE)
+            keepExtra(inBuffers, 2);
+    }
+}
+
+// TLS 1.2 or a later version.
+static int protocolRecentEnough() {
+    SecPkgContext_ConnectionInfo info;
+    return QueryContextAttributesA(&g_context, SECPKG_ATTR_CONNECTION_INFO, &info) == SEC_E_OK &&
+           (info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT)) != 0;
+}
+
+// The server's certificate chains to a trusted root without any fault and names `host`.
+static int certificateTrusted(const char *host) {
+    WCHAR name[kHostSize];
+    if (!MultiByteToWideChar(CP_ACP, 0, host, -1, name, static_cast<int>(kHostSize)))
+        return 0;
+    PCCERT_CONTEXT certificate = NULL;
+    if (QueryContextAttributesA(&g_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
+            SEC_E_OK ||
+        !certificate)
+        return 0;
+    char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
+    LPSTR usages[] = {serverAuth};
+    CERT_CHAIN_PARA chainPara = {};
+    chainPara.cbSize = sizeof chainPara;
+    chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+    chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
+    chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    PCCERT_CHAIN_CONTEXT chain = NULL;
+    int trusted = 0;
+    if (CertGetCertificateChain(NULL, certificate, NULL, certificate->hCertStore, &chainPara, 0,
+                                NULL, &chain)) {
+        HTTPSPolicyCallbackData ssl = {};
+        ssl.cbStruct = sizeof ssl;
+        ssl.dwAuthType = AUTHTYPE_SERVER;
+        ssl.pwszServerName = name;
+        CERT_CHAIN_POLICY_PARA policy = {};
+        policy.cbSize = sizeof policy;
+        policy.pvExtraPolicyPara = &ssl;
+        CERT_CHAIN_POLICY_STATUS status = {};
+        status.cbSize = sizeof status;
+        // The policy check alone passes an unknown root on some systems: the chain's own error
+        // bits are refused as well.
+        trusted =
+            chain->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR &&
+            CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status) &&
+            status.dwError == 0;
+        CertFreeCertificateChain(chain);
+    }
+    CertFreeCertificateContext(certificate);
+    return trusted;
+}
+
+TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs) {
+    g_tlsSocket = connection;
+    g_receivedLength = 0;
+    g_plainStart = 0;
+    g_plainLength = 0;
+    SCHANNEL_CRED credentials = {};
+    credentials.dwVersion = SCHANNEL_CRED_VERSION;
+    credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+    char package[] = UNISP_NAME_A;
+    if (AcquireCredentialsHandleA(NULL, package, SECPKG_CRED_OUTBOUND, NULL, &credentials, NULL,
+                                  NULL, &g_credentials, NULL) != SEC_E_OK)
+        return kTlsFailed;
+    char name[kHostSize];
+    lstrcpynA(name, host, sizeof name);
+    int contextMade = 0;
+    TlsOpening opening = kTlsFailed;
+    if (handshake(name, timeoutMs, &contextMade)) {
+        if (!certificateTrusted(host))
+            opening = kTlsUntrusted;
+        else if (protocolRecentEnough() &&
+                 QueryContextAttributesA(&g_context, SECPKG_ATTR_STREAM_SIZES, &g_sizes) ==
+                     SEC_E_OK)
+            opening = kTlsOpened;
+    }
+    if (opening != kTlsOpened) {
+        if (contextMade)
+            DeleteSecurityContext(&g_context);
+        FreeCredentialsHandle(&g_credentials);
+    }
+    return opening;
+}
+
+int tlsSend(const char *data, size_t length) {
+    size_t header = g_sizes.cbHeader, trailer = g_sizes.cbTrailer;
+    if (length > g_sizes.cbMaximumMessage || header + length + trailer > sizeof g_record)
+        return 0;
+    memcpy(g_record + header, data, length);
+    SecBuffer buffers[4] = {
+        {static_cast<unsigned long>(header), SECBUFFER_STREAM_HEADER, g_record},
+        {static_cast<unsigned long>(length), SECBUFFER_DATA, g_record + header},
+        {static_cast<unsigned long>(trailer), SECBUFFER_STREAM_TRAILER, g_record + header + length},
+        {0, SECBUFFER_EMPTY, NULL}};
+    SecBufferDesc message = {SECBUFFER_VERSION, 4, buffers};
+    if (EncryptMessage(&g_context, 0, &message, 0) != SEC_E_OK)
+        return 0;
+    size_t total =
+        static_cast<size_t>(buffers[0].cbBuffer) + buffers[1].cbBuffer + buffers[2].cbBuffer;
+    return total <= sizeof g_record && sendAll(g_record, total);
+}
+
+// Decrypts the next whole record of g_received into g_plain. Returns 1 when a record was decrypted
+// (it may hold no data), 0 when more bytes are needed, -1 when the server ended the session and
+// -2 on an error.
+static int decryptRecord() {
+    if (g_receivedLength == 0)
+        return 0;
+    SecBuffer buffers[4] = {
+        {static_cast<unsigned long>(g_receivedLength), SECBUFFER_DATA, g_received},
+        {0, SECBUFFER_EMPTY, NULL},
+        {0, SECBUFFER_EMPTY, NULL},
+        {0, SECBUFFER_EMPTY, NULL}};
+    SecBufferDesc message = {SECBUFFER_VERSION, 4, buffers};
+    SECURITY_STATUS status = DecryptMessage(&g_context, &message, 0, NULL);
+    if (status == SEC_E_INCOMPLETE_MESSAGE)
+        return 0;
+    if (status == SEC_I_CONTEXT_EXPIRED)
+        return -1;
+    if (status != SEC_E_OK)
+        return -2;
+    for (const SecBuffer &buffer : buffers) {
+        if (buffer.BufferType != SECBUFFER_DATA || buffer.cbBuffer == 0)
+            continue;
+        // Decrypted in place: the data must lie within what was received.
+        const char *data = static_cast<const char *>(buffer.pvBuffer);
+        if (data < g_received || buffer.cbBuffer > sizeof g_plain ||
+            static_cast<size_t>(data - g_received) + buffer.cbBuffer > g_receivedLength)
+            return -2;
+        memcpy(g_plain, data, buffer.cbBuffer);
+        g_plainStart = 0;
+        g_plainLength = buffer.cbBuffer;
+    }
+    keepExtra(buffers, 4);
+    return 1;
+}
+
+int tlsPeek(char *data, size_t size, DWORD waitMs) {
+    DWORD start = GetTickCount();
+    while (g_plainLength == 0) {
+        int decrypted = decryptRecord();
+        if (decrypted < 0)
+            return decrypted == -1 ? 0 : -1;
+        if (decrypted == 0) {
+            int received = receiveMore(start, waitMs);
+            if (received <= 0)
+                return received;
+        }
+    }
+    size_t count = g_plainLength < size ? g_plainLength : size;
+    memcpy(data, g_plain + g_plainStart, count);
+    return static_cast<int>(count);
+}
+
+void tlsTake(size_t count) {
+    if (count > g_plainLength)
+        count = g_plainLength;
+    g_plainStart += count;
+    g_plainLength -= count;
+}
+
+void tlsClose() {
+    DWORD type = SCHANNEL_SHUTDOWN;
+    SecBuffer control = {sizeof type, SECBUFFER_TOKEN, &type};
+    SecBufferDesc controls = {SECBUFFER_VERSION, 1, &control};
+    if (ApplyControlToken(&g_context, &controls) == SEC_E_OK) {
+        SecBuffer outBuffer = {0, SECBUFFER_TOKEN, NULL};
+        SecBufferDesc out = {SECBUFFER_VERSION, 1, &outBuffer};
+        DWORD attributes;
+        InitializeSecurityContextA(&g_credentials, &g_context, NULL, kContextFlags, 0, 0, NULL, 0,
+                                   NULL, &out, &attributes, NULL);
+        sendToken(&outBuffer);
+    }
+    DeleteSecurityContext(&g_context);
+    FreeCredentialsHandle(&g_credentials);
+    g_tlsSocket = INVALID_SOCKET;
+}

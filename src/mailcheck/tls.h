@@ -1,0 +1,29 @@
+// POP3 over TLS: the client side of a TLS connection on a connected blocking socket, with the
+// server's certificate checked against the host name. One channel at a time.
+#pragma once
+
+#include <winsock.h>
+
+enum TlsOpening {
+    kTlsOpened,
+    kTlsFailed,    // the handshake failed, stalled or the connection ended
+    kTlsUntrusted, // the server's certificate could not be verified for the host
+};
+
+// Makes the handshake within `timeoutMs` and checks the certificate. On failure everything of the
+// channel is released again; the socket stays open for the caller to close.
+TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs);
+
+// Encrypts and sends `length` bytes as one record; 1 when all of it was sent.
+int tlsSend(const char *data, size_t length);
+
+// Waits up to `waitMs` for decrypted bytes and copies up to `size` of them into `data` without
+// taking them. Returns their count, 0 when the server ended the connection, -1 on time-out or
+// error.
+int tlsPeek(char *data, size_t size, DWORD waitMs);
+
+// Takes `count` bytes of those tlsPeek gave.
+void tlsTake(size_t count);
+
+// Sends the TLS close notification and releases the channel; the socket stays open.
+void tlsClose();

@@ -1,0 +1,218 @@
+// POP3 over TLS: real counts against Dovecot with TLS only (localhost:995, started by the test
+// fixture with its test CA), and through a TLS relay in front of a scripted server on 127.0.0.91:
+// certificates that must be refused and faults of the channel.
+#include "mailcheck/mailcheck.h"
+#include "support/message_boxes.h"
+#include "support/pop3_script_server.h"
+
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kScripted[] = "127.0.0.91";
+const char kDovecotPlain[] = "127.0.0.21";
+const char kName[] = "自宅";
+const DWORD kShortTimeoutMs = 3000;
+const DWORD kFinishMs = 15000;
+
+const std::string kConnectText = "' 自宅 ' のソケットに接続できませんでした。";
+const std::string kStatText = "' 自宅 ' のメール件数を取得できませんでした。";
+const std::string kCertificateText = "' 自宅 ' のサーバ証明書を確認できませんでした。";
+const char kGreeting[] = "+OK scripted server ready <3.4@vemo.test>\r\n";
+const char kLogin[] = "USER taro\r\nPASS secret\r\n";
+
+// Trusts the fixture's test CA in the CurrentUser Root store of this throwaway prefix.
+bool trustTestCa() {
+    HANDLE file =
+        CreateFileA(VEMO_TEST_CA, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BYTE der[8192];
+    DWORD length = 0;
+    BOOL read = ReadFile(file, der, sizeof der, &length, NULL);
+    CloseHandle(file);
+    HCERTSTORE store =
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
+    if (!store)
+        return false;
+    BOOL added = read && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der, length,
+                                                          CERT_STORE_ADD_REPLACE_EXISTING, NULL);
+    CertCloseStore(store, 0);
+    return added;
+}
+
+std::vector<ScriptStep> sessionWithStat(const std::string &stat) {
+    return {sendLine(kGreeting),           readLine(), sendLine("+OK\r\n"), readLine(),
+            sendLine("+OK logged in\r\n"), readLine(), sendLine(stat)};
+}
+
+struct Outcome {
+    int count;
+    DWORD elapsedMs;
+    std::vector<RecordedBox> boxes;
+    std::vector<std::string> shown;
+    ScriptResult server;
+};
+
+class Pop3Tls : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(installMessageBoxRecorder());
+        ASSERT_TRUE(trustTestCa());
+        owner = CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
+                              GetModuleHandleA(NULL), NULL);
+        ASSERT_NE(owner, nullptr);
+        g_replyTimeoutMs = kShortTimeoutMs;
+    }
+    void TearDown() override {
+        g_replyTimeoutMs = kReplyTimeoutMs;
+        DestroyWindow(owner);
+    }
+
+    Outcome check(const char *server, const char *user = "taro", const char *password = "secret",
+                  int apop = 0) {
+        Outcome outcome;
+        clearRecordedBoxes();
+        BoxWatcher watcher;
+        DWORD start = GetTickCount();
+        outcome.count = checkMailbox(owner, kName, server, user, password, apop);
+        outcome.elapsedMs = GetTickCount() - start;
+        outcome.shown = watcher.stop();
+        outcome.boxes = recordedBoxes();
+        return outcome;
+    }
+
+    // One query of `server` while the scripted server plays `script`, directly or behind the relay.
+    Outcome run(const char *server, std::vector<ScriptStep> script, DWORD finishMs = kFinishMs) {
+        WSADATA winsock;
+        EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0);
+        Outcome outcome;
+        {
+            ScriptedServer scripted(kScripted, std::move(script));
+            EXPECT_TRUE(scripted.listening());
+            outcome = check(server);
+            outcome.server = scripted.finish(finishMs);
+        }
+        EXPECT_EQ(WSACleanup(), 0);
+        return outcome;
+    }
+
+    void expectNoBox(const Outcome &outcome) {
+        EXPECT_TRUE(outcome.boxes.empty());
+        EXPECT_TRUE(outcome.shown.empty());
+    }
+
+    HWND owner = NULL;
+};
+
+} // namespace
+
+TEST_F(Pop3Tls, TlsAccountsCountWithUserPassAndApopBesideAPlainAccount) {
+    Outcome outcome = check("pop3s://localhost", "alice", "wonderland", 0);
+    EXPECT_EQ(outcome.count, 3);
+    expectNoBox(outcome);
+    outcome = check(kDovecotPlain, "alice", "wonderland", 0);
+    EXPECT_EQ(outcome.count, 3);
+    expectNoBox(outcome);
+    outcome = check("localhost:995", "alice", "wonderland", 1);
+    EXPECT_EQ(outcome.count, 3);
+    expectNoBox(outcome);
+    outcome = check("POP3S://localhost:995", "bob", "builder", 1);
+    EXPECT_EQ(outcome.count, 0);
+    expectNoBox(outcome);
+}
+
+TEST_F(Pop3Tls, TlsSessionTimeOnLoopback) {
+    const int sessions = 10;
+    LARGE_INTEGER frequency, start, middle, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < sessions; i++)
+        ASSERT_EQ(checkMailbox(owner, kName, "pop3s://localhost", "alice", "wonderland", 0), 3);
+    QueryPerformanceCounter(&middle);
+    for (int i = 0; i < sessions; i++)
+        ASSERT_EQ(checkMailbox(owner, kName, kDovecotPlain, "alice", "wonderland", 0), 3);
+    QueryPerformanceCounter(&end);
+    double tlsMs = (middle.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
+    double plainMs = (end.QuadPart - middle.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
+    std::cout << "[ timing ] one session over TLS: " << tlsMs << " ms, plain: " << plainMs << " ms"
+              << std::endl;
+    EXPECT_LT(tlsMs, 2000.0);
+}
+
+TEST_F(Pop3Tls, TlsSessionSaysQuitAfterStatAndCloses) {
+    Outcome outcome = run("pop3s://localhost:9951", sessionWithStat("+OK 2 20\r\n"));
+    EXPECT_EQ(outcome.count, 2);
+    expectNoBox(outcome);
+    EXPECT_EQ(outcome.server.received, std::string(kLogin) + "STAT\r\nQUIT\r\n");
+    EXPECT_TRUE(outcome.server.clientClosed);
+}
+
+TEST_F(Pop3Tls, CertificateThatCannotBeVerifiedGivesItsMessageAndNoLogin) {
+    const char *const servers[] = {
+        "pop3s://localhost:9952", // from a CA that nobody trusts
+        "pop3s://localhost:9953", // for another host
+        "pop3s://localhost:9954", // expired
+        "pop3s://127.0.0.1:9951", // good for localhost, but the account names an address
+    };
+    for (const char *server : servers) {
+        Outcome outcome = run(server, {sendLine(kGreeting)}, 3000);
+        EXPECT_EQ(outcome.count, 0) << server;
+        expectOneErrorBox(outcome.boxes, outcome.shown, kCertificateText, owner);
+        EXPECT_EQ(outcome.server.received, "") << server;
+    }
+}
+
+TEST_F(Pop3Tls, HandshakeFaultsGiveTheConnectMessageAndNoLogin) {
+    struct Case {
+        const char *what;
+        const char *server;
+        std::vector<ScriptStep> script;
+    } cases[] = {
+        {"stalls", "pop3s://127.0.0.91:110", {}},
+        {"plain server", "pop3s://127.0.0.91:110", {sendLine(kGreeting)}},
+        {"closes at once", "pop3s://127.0.0.91:110", {closeConnection()}},
+        {"closes mid-handshake", "pop3s://localhost:9956", {sendLine(kGreeting)}},
+    };
+    for (const Case &c : cases) {
+        Outcome outcome = run(c.server, c.script, 3000);
+        EXPECT_EQ(outcome.count, 0) << c.what;
+        expectOneErrorBox(outcome.boxes, outcome.shown, kConnectText, owner);
+        EXPECT_EQ(outcome.server.received.find("USER"), std::string::npos) << c.what;
+        EXPECT_LT(outcome.elapsedMs, kShortTimeoutMs + 3000) << c.what;
+        if (c.script.empty()) {
+            EXPECT_GE(outcome.elapsedMs, kShortTimeoutMs - 50) << c.what;
+        }
+    }
+}
+
+TEST_F(Pop3Tls, RecordsInPiecesGiveTheSameSession) {
+    Outcome outcome = run("pop3s://localhost:9955", sessionWithStat("+OK 12 3456\r\n"));
+    EXPECT_EQ(outcome.count, 12);
+    expectNoBox(outcome);
+    EXPECT_EQ(outcome.server.received, std::string(kLogin) + "STAT\r\nQUIT\r\n");
+}
+
+TEST_F(Pop3Tls, ReplyWithoutLineEndTimesOutWithTheStatMessage) {
+    Outcome outcome = run("pop3s://localhost:9951", sessionWithStat("+OK 5 500"));
+    EXPECT_EQ(outcome.count, 0);
+    expectOneErrorBox(outcome.boxes, outcome.shown, kStatText, owner);
+    EXPECT_EQ(outcome.server.received, std::string(kLogin) + "STAT\r\nQUIT\r\n");
+}
+
+TEST_F(Pop3Tls, UnreadableServerFieldGivesTheLookupMessage) {
+    const std::string lookupText =
+        "' 自宅 ' のサーバが見つかりません。\nアカウントの設定が正しいか確認してください。";
+    for (const char *server : {"imap://localhost", "localhost:0", "pop3s://:995"}) {
+        Outcome outcome = check(server);
+        EXPECT_EQ(outcome.count, 0) << server;
+        ASSERT_EQ(outcome.boxes.size(), 1u) << server;
+        EXPECT_EQ(outcome.boxes[0].text, lookupText) << server;
+    }
+}
