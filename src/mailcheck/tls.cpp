@@ -12,6 +12,10 @@ static const DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETE
                                    ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                    ISC_REQ_MANUAL_CRED_VALIDATION;
 
+// The security package's functions, loaded when the first TLS account is checked: a program whose
+// accounts are all plain never loads the package, nor the services it starts. Once loaded it stays.
+static PSecurityFunctionTableA g_sspi;
+
 static SOCKET g_tlsSocket = INVALID_SOCKET;
 static CredHandle g_credentials;
 static CtxtHandle g_context;
@@ -74,7 +78,7 @@ static int sendToken(SecBuffer *token) {
     if (!token->pvBuffer)
         return 1;
     int sent = sendAll(static_cast<const char *>(token->pvBuffer), token->cbBuffer);
-    FreeContextBuffer(token->pvBuffer);
+    g_sspi->FreeContextBuffer(token->pvBuffer);
     token->pvBuffer = NULL;
     return sent;
 }
@@ -86,8 +90,8 @@ static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
     SecBuffer outBuffer = {0, SECBUFFER_TOKEN, NULL};
     SecBufferDesc out = {SECBUFFER_VERSION, 1, &outBuffer};
     SECURITY_STATUS status =
-        InitializeSecurityContextA(&g_credentials, NULL, host, kContextFlags, 0, 0, NULL, 0,
-                                   &g_context, &out, &attributes, NULL);
+        g_sspi->InitializeSecurityContextA(&g_credentials, NULL, host, kContextFlags, 0, 0, NULL, 0,
+                                           &g_context, &out, &attributes, NULL);
     *contextMade = status == SEC_I_CONTINUE_NEEDED;
     for (;;) {
         if (!sendToken(&outBuffer) || !(status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ||
@@ -104,8 +108,8 @@ static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
             {static_cast<unsigned long>(g_receivedLength), SECBUFFER_TOKEN, g_received},
             {0, SECBUFFER_EMPTY, NULL}};
         SecBufferDesc in = {SECBUFFER_VERSION, 2, inBuffers};
-        status = InitializeSecurityContextA(&g_credentials, &g_context, host, kContextFlags, 0, 0,
-                                            &in, 0, NULL, &out, &attributes, NULL);
+        status = g_sspi->InitializeSecurityContextA(&g_credentials, &g_context, host, kContextFlags,
+                                                    0, 0, &in, 0, NULL, &out, &attributes, NULL);
         if (status != SEC_E_INCOMPLETE_MESSAGE)
             keepExtra(inBuffers, 2);
     }
@@ -114,7 +118,8 @@ static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
 // TLS 1.2 or a later version.
 static int protocolRecentEnough() {
     SecPkgContext_ConnectionInfo info;
-    return QueryContextAttributesA(&g_context, SECPKG_ATTR_CONNECTION_INFO, &info) == SEC_E_OK &&
+    return g_sspi->QueryContextAttributesA(&g_context, SECPKG_ATTR_CONNECTION_INFO, &info) ==
+               SEC_E_OK &&
            (info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT)) != 0;
 }
 
@@ -124,8 +129,8 @@ static int certificateTrusted(const char *host) {
     if (!MultiByteToWideChar(CP_ACP, 0, host, -1, name, static_cast<int>(kHostSize)))
         return 0;
     PCCERT_CONTEXT certificate = NULL;
-    if (QueryContextAttributesA(&g_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
-            SEC_E_OK ||
+    if (g_sspi->QueryContextAttributesA(&g_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+                                        &certificate) != SEC_E_OK ||
         !certificate)
         return 0;
     char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
@@ -160,7 +165,24 @@ static int certificateTrusted(const char *host) {
     return trusted;
 }
 
+static int loadSecurityPackage() {
+    if (g_sspi)
+        return 1;
+    HMODULE library = LoadLibraryA("secur32.dll");
+    if (!library)
+        return 0;
+    // Through a plain function pointer type, which any other function pointer type converts from.
+    INIT_SECURITY_INTERFACE_A initialise = reinterpret_cast<INIT_SECURITY_INTERFACE_A>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, SECURITY_ENTRYPOINT_ANSIA)));
+    g_sspi = initialise ? initialise() : NULL;
+    if (!g_sspi)
+        FreeLibrary(library);
+    return g_sspi != NULL;
+}
+
 TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs) {
+    if (!loadSecurityPackage())
+        return kTlsFailed;
     g_tlsSocket = connection;
     g_receivedLength = 0;
     g_plainStart = 0;
@@ -169,8 +191,8 @@ TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs) {
     credentials.dwVersion = SCHANNEL_CRED_VERSION;
     credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
     char package[] = UNISP_NAME_A;
-    if (AcquireCredentialsHandleA(NULL, package, SECPKG_CRED_OUTBOUND, NULL, &credentials, NULL,
-                                  NULL, &g_credentials, NULL) != SEC_E_OK)
+    if (g_sspi->AcquireCredentialsHandleA(NULL, package, SECPKG_CRED_OUTBOUND, NULL, &credentials,
+                                          NULL, NULL, &g_credentials, NULL) != SEC_E_OK)
         return kTlsFailed;
     char name[kHostSize];
     lstrcpynA(name, host, sizeof name);
@@ -180,14 +202,14 @@ TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs) {
         if (!certificateTrusted(host))
             opening = kTlsUntrusted;
         else if (protocolRecentEnough() &&
-                 QueryContextAttributesA(&g_context, SECPKG_ATTR_STREAM_SIZES, &g_sizes) ==
+                 g_sspi->QueryContextAttributesA(&g_context, SECPKG_ATTR_STREAM_SIZES, &g_sizes) ==
                      SEC_E_OK)
             opening = kTlsOpened;
     }
     if (opening != kTlsOpened) {
         if (contextMade)
-            DeleteSecurityContext(&g_context);
-        FreeCredentialsHandle(&g_credentials);
+            g_sspi->DeleteSecurityContext(&g_context);
+        g_sspi->FreeCredentialsHandle(&g_credentials);
     }
     return opening;
 }
@@ -203,7 +225,7 @@ int tlsSend(const char *data, size_t length) {
         {static_cast<unsigned long>(trailer), SECBUFFER_STREAM_TRAILER, g_record + header + length},
         {0, SECBUFFER_EMPTY, NULL}};
     SecBufferDesc message = {SECBUFFER_VERSION, 4, buffers};
-    if (EncryptMessage(&g_context, 0, &message, 0) != SEC_E_OK)
+    if (g_sspi->EncryptMessage(&g_context, 0, &message, 0) != SEC_E_OK)
         return 0;
     size_t total =
         static_cast<size_t>(buffers[0].cbBuffer) + buffers[1].cbBuffer + buffers[2].cbBuffer;
@@ -222,7 +244,7 @@ static int decryptRecord() {
         {0, SECBUFFER_EMPTY, NULL},
         {0, SECBUFFER_EMPTY, NULL}};
     SecBufferDesc message = {SECBUFFER_VERSION, 4, buffers};
-    SECURITY_STATUS status = DecryptMessage(&g_context, &message, 0, NULL);
+    SECURITY_STATUS status = g_sspi->DecryptMessage(&g_context, &message, 0, NULL);
     if (status == SEC_E_INCOMPLETE_MESSAGE)
         return 0;
     if (status == SEC_I_CONTEXT_EXPIRED)
@@ -273,15 +295,15 @@ void tlsClose() {
     DWORD type = SCHANNEL_SHUTDOWN;
     SecBuffer control = {sizeof type, SECBUFFER_TOKEN, &type};
     SecBufferDesc controls = {SECBUFFER_VERSION, 1, &control};
-    if (ApplyControlToken(&g_context, &controls) == SEC_E_OK) {
+    if (g_sspi->ApplyControlToken(&g_context, &controls) == SEC_E_OK) {
         SecBuffer outBuffer = {0, SECBUFFER_TOKEN, NULL};
         SecBufferDesc out = {SECBUFFER_VERSION, 1, &outBuffer};
         DWORD attributes;
-        InitializeSecurityContextA(&g_credentials, &g_context, NULL, kContextFlags, 0, 0, NULL, 0,
-                                   NULL, &out, &attributes, NULL);
+        g_sspi->InitializeSecurityContextA(&g_credentials, &g_context, NULL, kContextFlags, 0, 0,
+                                           NULL, 0, NULL, &out, &attributes, NULL);
         sendToken(&outBuffer);
     }
-    DeleteSecurityContext(&g_context);
-    FreeCredentialsHandle(&g_credentials);
+    g_sspi->DeleteSecurityContext(&g_context);
+    g_sspi->FreeCredentialsHandle(&g_credentials);
     g_tlsSocket = INVALID_SOCKET;
 }
