@@ -25,6 +25,9 @@ start)
     # Xvfb has no window manager: Wine would wait two seconds for one whenever a window closes.
     timeout 60 "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >/dev/null 2>&1 </dev/null
+    # The program's font, which Windows has, is the IPA font here, so texts take their width.
+    timeout 60 "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
+        /d IPAPGothic /f >/dev/null 2>&1 </dev/null
     # A persistent wineserver spares every test program the server's start-up.
     /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 </dev/null
     ;;

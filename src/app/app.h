@@ -19,9 +19,8 @@ extern int g_countdown;
 // Set once the program has begun to shut down: a round paused in a message box then stops.
 extern int g_shuttingDown;
 
-// 1 while a check round runs or the settings dialog is open: timer ticks then start no round.
-extern int g_busy;
-// Timer ticks (minutes) left before the next automatic check round.
-extern int g_countdown;
-
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Opens the popup of menu resource `menuId` at the cursor for `window`, which receives the chosen
+// command as WM_COMMAND; returns when the menu has closed.
+void trackMenuAtCursor(HWND window, int menuId);

@@ -158,14 +158,19 @@ static LRESULT onInitMenu(HMENU menu) {
     return 0;
 }
 
-static void openTrayMenu(HWND window) {
-    HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+void trackMenuAtCursor(HWND window, int menuId) {
+    HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(menuId));
     POINT cursor;
     GetCursorPos(&cursor);
     SetForegroundWindow(window);
     SetFocus(window);
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, NULL);
     DestroyMenu(menu);
+}
+
+static void openTrayMenu(HWND window) {
+    trackMenuAtCursor(window, IDR_TRAY_MENU);
+    // Lets the tray menu close properly when the user clicks elsewhere.
     PostMessageA(window, WM_NULL, 0, 0);
 }
 

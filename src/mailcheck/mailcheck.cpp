@@ -42,11 +42,7 @@ static void sendText(const char *text) {
 static int peekBytes(char *data, size_t size, DWORD waitMs) {
     if (g_tls)
         return tlsPeek(data, size, waitMs);
-    timeval wait = {static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(g_socket, &readable);
-    if (select(0, &readable, NULL, NULL, &wait) != 1)
+    if (!waitReadable(g_socket, waitMs))
         return -1;
     int count = recv(g_socket, data, static_cast<int>(size), MSG_PEEK);
     return count > 0 ? count : 0;

@@ -30,6 +30,14 @@ static size_t g_plainLength;
 // One outgoing record: header, data and trailer.
 static char g_record[0x4800];
 
+int waitReadable(SOCKET connection, DWORD waitMs) {
+    timeval wait = {static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(connection, &readable);
+    return select(0, &readable, NULL, NULL, &wait) == 1;
+}
+
 static int sendAll(const char *data, size_t length) {
     while (length > 0) {
         int sent = send(g_tlsSocket, data, static_cast<int>(length), 0);
@@ -48,12 +56,7 @@ static int receiveMore(DWORD start, DWORD totalMs) {
     DWORD elapsed = GetTickCount() - start;
     if (elapsed >= totalMs || g_receivedLength == sizeof g_received)
         return -1;
-    DWORD left = totalMs - elapsed;
-    timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(g_tlsSocket, &readable);
-    if (select(0, &readable, NULL, NULL, &wait) != 1)
+    if (!waitReadable(g_tlsSocket, totalMs - elapsed))
         return -1;
     int count = recv(g_tlsSocket, g_received + g_receivedLength,
                      static_cast<int>(sizeof g_received - g_receivedLength), 0);

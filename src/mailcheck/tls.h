@@ -4,6 +4,9 @@
 
 #include <winsock.h>
 
+// 1 when the socket has bytes to read (or its end) within `waitMs`; shared with the plain reader.
+int waitReadable(SOCKET connection, DWORD waitMs);
+
 enum TlsOpening {
     kTlsOpened,
     kTlsFailed,    // the handshake failed, stalled or the connection ended

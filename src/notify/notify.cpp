@@ -71,13 +71,7 @@ static LRESULT onCommand(HWND window, int command) {
 }
 
 static LRESULT onRightButtonUp(HWND window) {
-    HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_MSG_MENU));
-    POINT cursor;
-    GetCursorPos(&cursor);
-    SetForegroundWindow(window);
-    SetFocus(window);
-    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, NULL);
-    DestroyMenu(menu);
+    trackMenuAtCursor(window, IDR_MSG_MENU);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "support/windows_support.h"
 
+#include <wincrypt.h>
+
 HWND waitForWindow(const char *className, const char *title, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     do {
@@ -53,4 +55,22 @@ std::string testProgramFolder() {
     DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
     std::string folder(path, length);
     return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+bool trustCertificate(const char *derPath) {
+    HANDLE file = CreateFileA(derPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BYTE der[8192];
+    DWORD length = 0;
+    BOOL read = ReadFile(file, der, sizeof der, &length, NULL);
+    CloseHandle(file);
+    HCERTSTORE store =
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
+    if (!store)
+        return false;
+    BOOL added = read && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der, length,
+                                                          CERT_STORE_ADD_REPLACE_EXISTING, NULL);
+    CertCloseStore(store, 0);
+    return added;
 }

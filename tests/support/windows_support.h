@@ -24,3 +24,7 @@ void removeTempFolder(const std::string &folder);
 
 // The folder of the running test program, with a trailing backslash.
 std::string testProgramFolder();
+
+// Trusts the certificate in a DER file (the TLS fixture's test CA) in the CurrentUser Root store
+// of the test prefix, where every program of the prefix sees it.
+bool trustCertificate(const char *derPath);

@@ -4,8 +4,7 @@
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
 #include "support/pop3_script_server.h"
-
-#include <wincrypt.h>
+#include "support/windows_support.h"
 
 #include <gtest/gtest.h>
 
@@ -27,26 +26,6 @@ const std::string kCertificateText = "' 自宅 ' のサーバ証明書を確認�
 const char kGreeting[] = "+OK scripted server ready <3.4@vemo.test>\r\n";
 const char kLogin[] = "USER taro\r\nPASS secret\r\n";
 
-// Trusts the fixture's test CA in the CurrentUser Root store of this throwaway prefix.
-bool trustTestCa() {
-    HANDLE file =
-        CreateFileA(VEMO_TEST_CA, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    BYTE der[8192];
-    DWORD length = 0;
-    BOOL read = ReadFile(file, der, sizeof der, &length, NULL);
-    CloseHandle(file);
-    HCERTSTORE store =
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-    if (!store)
-        return false;
-    BOOL added = read && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der, length,
-                                                          CERT_STORE_ADD_REPLACE_EXISTING, NULL);
-    CertCloseStore(store, 0);
-    return added;
-}
-
 std::vector<ScriptStep> sessionWithStat(const std::string &stat) {
     return {sendLine(kGreeting),           readLine(), sendLine("+OK\r\n"), readLine(),
             sendLine("+OK logged in\r\n"), readLine(), sendLine(stat)};
@@ -64,7 +43,7 @@ class Pop3Tls : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(installMessageBoxRecorder());
-        ASSERT_TRUE(trustTestCa());
+        ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
         owner = CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
                               GetModuleHandleA(NULL), NULL);
         ASSERT_NE(owner, nullptr);
