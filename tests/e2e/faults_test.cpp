@@ -117,6 +117,10 @@ TEST_F(Program, AnAccountAddedInTheSettingsDialogOutlivesAKilledProcess) {
     ASSERT_TRUE(waitGone(settings));
     ASSERT_TRUE(TerminateProcess(process, 1));
     ASSERT_EQ(WaitForSingleObject(process, kTimeoutMs), WAIT_OBJECT_0);
+    // The killed program's windows go a moment after the process: the restart's must be found.
+    for (DWORD start = GetTickCount(); IsWindow(window) && GetTickCount() - start < kTimeoutMs;)
+        Sleep(20);
+    ASSERT_FALSE(IsWindow(window));
 
     Settings saved;
     ASSERT_TRUE(readSettings(&saved));
