@@ -5,17 +5,6 @@
 
 namespace {
 
-// The notification window, which the main window makes while it is being created.
-HWND createdMsgWindow() {
-    DWORD start = GetTickCount();
-    do {
-        if (HWND window = FindWindowA("vemoMsgClass", NULL))
-            return window;
-        Sleep(20);
-    } while (GetTickCount() - start < kTimeoutMs);
-    return NULL;
-}
-
 // Ways to make "ini.dat" unwritable from outside. `hold` returns what `release` undoes.
 struct Blocker {
     const char *what;
@@ -60,7 +49,7 @@ TEST_F(Program, AnUnwritableSettingsFileIsNamedAtExitOnlyAndKeptAsItWas) {
             HWND window = mainWindow();
             ASSERT_TRUE(window);
             // Closing the window twice parks it and records the parked place: a change to save.
-            HWND shown = createdMsgWindow();
+            HWND shown = windowOfClass("vemoMsgClass");
             ASSERT_TRUE(shown);
             for (int i = 0; i < 2; i++)
                 SendMessageA(shown, WM_CLOSE, 0, 0);
@@ -87,8 +76,8 @@ TEST_F(Program, AnUnwritableSettingsFileIsNamedAtExitOnlyAndKeptAsItWas) {
     ASSERT_TRUE(process);
     HWND window = mainWindow();
     ASSERT_TRUE(window);
-    SendMessageA(createdMsgWindow(), WM_CLOSE, 0, 0);
-    SendMessageA(createdMsgWindow(), WM_CLOSE, 0, 0);
+    SendMessageA(windowOfClass("vemoMsgClass"), WM_CLOSE, 0, 0);
+    SendMessageA(windowOfClass("vemoMsgClass"), WM_CLOSE, 0, 0);
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(waitForWindow("#32770", "vemo", 1000));
     EXPECT_EQ(exitCode(process), 0u);

@@ -104,14 +104,19 @@ class Program : public ::testing::Test {
     std::vector<PROCESS_INFORMATION> processes;
 };
 
-inline HWND mainWindow() {
+// The program's window of that class, visible or not, once it exists; NULL after kTimeoutMs.
+inline HWND windowOfClass(const char *className) {
     DWORD start = GetTickCount();
     do {
-        if (HWND window = FindWindowA("vemoClass", NULL))
+        if (HWND window = FindWindowA(className, NULL))
             return window;
         Sleep(20);
     } while (GetTickCount() - start < kTimeoutMs);
     return NULL;
+}
+
+inline HWND mainWindow() {
+    return windowOfClass("vemoClass");
 }
 
 // The icons in the display's tray, which a window of Wine's own holds as child windows.
