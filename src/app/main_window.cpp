@@ -114,13 +114,11 @@ static LRESULT onDestroy() {
     return 0;
 }
 
-// Ticks start no round while the dialog is open. The accounts it changed are saved at once, so
-// that they outlive a crash; its other options reach the record only through its OK.
+// Ticks start no round while the dialog is open.
 static void openSettings(HWND window) {
     g_busy = 1;
     DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, settingsDialogProc, 0);
     g_busy = 0;
-    saveSettings(&g_settings);
 }
 
 static LRESULT onCommand(HWND window, int command) {

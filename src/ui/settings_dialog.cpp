@@ -2,6 +2,7 @@
 #include "app/app.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "ui/forms.h"
 
 #include <commctrl.h>
@@ -208,7 +209,10 @@ static INT_PTR onCommand(HWND dialog, int command) {
     return 1;
 }
 
+// The accounts changed here are saved before the dialog goes, so that they outlive a crash or a
+// killed process; the other options reach the record only through OK, which also ends here.
 static INT_PTR onClose(HWND dialog) {
+    saveSettings(&g_settings);
     EndDialog(dialog, 0);
     return 1;
 }
