@@ -139,8 +139,8 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
         return 0;
     char hostName[kHostSize];
     unsigned short port;
-    int tls;
-    if (!parseServerField(server, hostName, &port, &tls)) {
+    int tls, imap;
+    if (!parseServerField(server, hostName, &port, &tls, &imap)) {
         showMessage(owner, kLookupMessage, displayName);
         return 0;
     }

@@ -1,0 +1,218 @@
+#include "mailcheck/imap.h"
+
+#include <climits>
+#include <cstring>
+
+// How far the end of a line stands in a literal's announcement "{n}\r".
+enum { kNoAnnouncement, kAfterBrace, kInDigits, kAfterClose, kAfterCarriageReturn };
+
+static const long long kBeyondInt = static_cast<long long>(INT_MAX) + 1;
+
+static bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+static char lowerCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Takes the lower-case `word` from the start of the text at *p, which ends at `end` (NULL: at its
+// terminator), ignoring the case of ASCII letters; 0 when the text does not begin with it.
+static int takeWord(const char **p, const char *end, const char *word) {
+    const char *q = *p;
+    for (; *word; q++, word++) {
+        if (q == end || lowerCase(*q) != *word)
+            return 0;
+    }
+    *p = q;
+    return 1;
+}
+
+// Adds a decimal digit to `value`, which stays at kBeyondInt once it has gone past INT_MAX.
+static long long addDigit(long long value, char digit) {
+    value = value * 10 + (digit - '0');
+    return value > INT_MAX ? kBeyondInt : value;
+}
+
+// Reads the number at *p, as far as `end`; 0 when no digit is there.
+static int takeNumber(const char **p, const char *end, long long *value) {
+    const char *start = *p;
+    for (*value = 0; *p < end && isDigit(**p); ++*p)
+        *value = addDigit(*value, **p);
+    return *p > start;
+}
+
+int takeImapBytes(char *reply, size_t size, ImapReading *reading, const char *data, size_t count,
+                  size_t *used) {
+    size_t taken = 0;
+    int state = 0;
+    while (taken < count && state == 0) {
+        size_t step = 1;
+        if (reading->literal > 0) {
+            step = count - taken < reading->literal ? count - taken : reading->literal;
+            reading->literal -= step;
+        } else {
+            char c = data[taken];
+            int announcement = reading->announcement;
+            reading->announcement = kNoAnnouncement;
+            if (c == '\n' && announcement >= kAfterClose) {
+                if (reading->number > INT_MAX)
+                    state = -1;
+                else
+                    reading->literal = static_cast<size_t>(reading->number);
+            } else if (c == '\n') {
+                state = 1;
+            } else if (c == '{') {
+                reading->announcement = kAfterBrace;
+                reading->number = 0;
+            } else if (isDigit(c) && (announcement == kAfterBrace || announcement == kInDigits)) {
+                reading->announcement = kInDigits;
+                reading->number = addDigit(reading->number, c);
+            } else if (c == '}' && announcement == kInDigits) {
+                reading->announcement = kAfterClose;
+            } else if (c == '\r' && announcement == kAfterClose) {
+                reading->announcement = kAfterCarriageReturn;
+            }
+        }
+        size_t room = size - 1 - reading->length;
+        size_t keep = step < room ? step : room;
+        memcpy(reply + reading->length, data + taken, keep);
+        reading->length += keep;
+        reply[reading->length] = 0;
+        taken += step;
+    }
+    *used = taken;
+    return state;
+}
+
+static bool endsWord(char c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == '\0';
+}
+
+int imapCondition(const char *response, const char *tag) {
+    size_t tagLength = strlen(tag);
+    if (strncmp(response, tag, tagLength) != 0 || response[tagLength] != ' ')
+        return kImapNone;
+    static const char *const kWords[] = {"ok", "no", "bad", "preauth", "bye"};
+    for (int i = 0; i < 5; i++) {
+        const char *p = response + tagLength + 1;
+        if (takeWord(&p, NULL, kWords[i]) && endsWord(*p))
+            return kImapOk + i;
+    }
+    return kImapNone;
+}
+
+int imapLoginDisabled(const char *response) {
+    const char *p = response;
+    if (!takeWord(&p, NULL, "* "))
+        return -1;
+    if (!takeWord(&p, NULL, "capability ")) {
+        while (!endsWord(*p))
+            p++;
+        if (!takeWord(&p, NULL, " [capability "))
+            return -1;
+    }
+    int disabled = 0;
+    while (*p != ']' && !endsWord(*p)) {
+        const char *token = p;
+        while (*p != ']' && !endsWord(*p))
+            p++;
+        const char *q = token;
+        if (takeWord(&q, p, "logindisabled") && q == p)
+            disabled = 1;
+        if (*p == ' ')
+            p++;
+    }
+    return disabled;
+}
+
+// Takes the mailbox name INBOX: an atom, a quoted string or a literal, in any case.
+static int takeInbox(const char **p, const char *end) {
+    if (takeWord(p, end, "\""))
+        return takeWord(p, end, "inbox\"");
+    long long length;
+    if (takeWord(p, end, "{")) {
+        return takeNumber(p, end, &length) && length == 5 && takeWord(p, end, "}") &&
+               (takeWord(p, end, "\r\n") || takeWord(p, end, "\n")) && takeWord(p, end, "inbox");
+    }
+    return takeWord(p, end, "inbox");
+}
+
+int imapStatusUnseen(const char *response, size_t length) {
+    const char *p = response, *end = response + length;
+    if (!takeWord(&p, end, "* status ") || !takeInbox(&p, end) || !takeWord(&p, end, " ("))
+        return -1;
+    long long unseen = -1;
+    while (p < end && *p != ')') {
+        const char *name = p;
+        while (p < end && *p != ' ' && *p != ')' && *p != '\r' && *p != '\n')
+            p++;
+        const char *q = name;
+        bool isUnseen = takeWord(&q, p, "unseen") && q == p;
+        long long value;
+        if (!takeWord(&p, end, " ") || !takeNumber(&p, end, &value))
+            return -1;
+        if (isUnseen)
+            unseen = value;
+        if (p < end && *p == ' ')
+            p++;
+    }
+    if (!takeWord(&p, end, ")") || !(takeWord(&p, end, "\r\n") || takeWord(&p, end, "\n")))
+        return -1;
+    return unseen > INT_MAX ? -1 : static_cast<int>(unseen);
+}
+
+// Appends `length` bytes of `text` at *at when they fit before the terminator's byte.
+static int append(char *command, size_t size, size_t *at, const char *text, size_t length) {
+    if (length >= size - *at)
+        return 0;
+    memcpy(command + *at, text, length);
+    *at += length;
+    command[*at] = 0;
+    return 1;
+}
+
+// Appends a field as a quoted string, or as a literal when it holds a byte beyond 7-bit ASCII.
+static int appendField(char *command, size_t size, size_t *at, const char *field) {
+    size_t length = strlen(field);
+    bool quotable = true;
+    for (size_t i = 0; i < length; i++) {
+        if (static_cast<unsigned char>(field[i]) >= 0x80)
+            quotable = false;
+    }
+    if (!quotable) {
+        char digits[24];
+        char *digit = digits + sizeof digits;
+        *--digit = '\n';
+        *--digit = '\r';
+        *--digit = '}';
+        size_t value = length;
+        do {
+            *--digit = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value);
+        *--digit = '{';
+        return append(command, size, at, digit,
+                      static_cast<size_t>(digits + sizeof digits - digit)) &&
+               append(command, size, at, field, length);
+    }
+    if (!append(command, size, at, "\"", 1))
+        return 0;
+    for (size_t i = 0; i < length; i++) {
+        if ((field[i] == '"' || field[i] == '\\') && !append(command, size, at, "\\", 1))
+            return 0;
+        if (!append(command, size, at, field + i, 1))
+            return 0;
+    }
+    return append(command, size, at, "\"", 1);
+}
+
+int buildImapLogin(char *command, size_t size, const char *user, const char *password) {
+    if (size == 0 || strpbrk(user, "\r\n") || strpbrk(password, "\r\n"))
+        return 0;
+    size_t at = 0;
+    command[0] = 0;
+    return append(command, size, &at, "v1 LOGIN ", 9) && appendField(command, size, &at, user) &&
+           append(command, size, &at, " ", 1) && appendField(command, size, &at, password) &&
+           append(command, size, &at, "\r\n", 2);
+}
