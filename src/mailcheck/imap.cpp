@@ -6,7 +6,7 @@
 // How far the end of a line stands in a literal's announcement "{n}\r".
 enum { kNoAnnouncement, kAfterBrace, kInDigits, kAfterClose, kAfterCarriageReturn };
 
-static const long long kBeyondInt = static_cast<long long>(INT_MAX) + 1;
+static const unsigned kBeyondInt = static_cast<unsigned>(INT_MAX) + 1;
 
 static bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -29,13 +29,13 @@ static int takeWord(const char **p, const char *end, const char *word) {
 }
 
 // Adds a decimal digit to `value`, which stays at kBeyondInt once it has gone past INT_MAX.
-static long long addDigit(long long value, char digit) {
-    value = value * 10 + (digit - '0');
+static unsigned addDigit(unsigned value, char digit) {
+    value = value > kBeyondInt / 10 ? kBeyondInt : value * 10 + static_cast<unsigned>(digit - '0');
     return value > INT_MAX ? kBeyondInt : value;
 }
 
 // Reads the number at *p, as far as `end`; 0 when no digit is there.
-static int takeNumber(const char **p, const char *end, long long *value) {
+static int takeNumber(const char **p, const char *end, unsigned *value) {
     const char *start = *p;
     for (*value = 0; *p < end && isDigit(**p); ++*p)
         *value = addDigit(*value, **p);
@@ -56,7 +56,7 @@ int takeImapBytes(char *reply, size_t size, ImapReading *reading, const char *da
             int announcement = reading->announcement;
             reading->announcement = kNoAnnouncement;
             if (c == '\n' && announcement >= kAfterClose) {
-                if (reading->number > INT_MAX)
+                if (reading->number == kBeyondInt)
                     state = -1;
                 else
                     reading->literal = static_cast<size_t>(reading->number);
@@ -130,7 +130,7 @@ int imapLoginDisabled(const char *response) {
 static int takeInbox(const char **p, const char *end) {
     if (takeWord(p, end, "\""))
         return takeWord(p, end, "inbox\"");
-    long long length;
+    unsigned length;
     if (takeWord(p, end, "{")) {
         return takeNumber(p, end, &length) && length == 5 && takeWord(p, end, "}") &&
                (takeWord(p, end, "\r\n") || takeWord(p, end, "\n")) && takeWord(p, end, "inbox");
@@ -142,14 +142,14 @@ int imapStatusUnseen(const char *response, size_t length) {
     const char *p = response, *end = response + length;
     if (!takeWord(&p, end, "* status ") || !takeInbox(&p, end) || !takeWord(&p, end, " ("))
         return -1;
-    long long unseen = -1;
+    unsigned unseen = kBeyondInt;
     while (p < end && *p != ')') {
         const char *name = p;
         while (p < end && *p != ' ' && *p != ')' && *p != '\r' && *p != '\n')
             p++;
         const char *q = name;
         bool isUnseen = takeWord(&q, p, "unseen") && q == p;
-        long long value;
+        unsigned value;
         if (!takeWord(&p, end, " ") || !takeNumber(&p, end, &value))
             return -1;
         if (isUnseen)
@@ -159,7 +159,7 @@ int imapStatusUnseen(const char *response, size_t length) {
     }
     if (!takeWord(&p, end, ")") || !(takeWord(&p, end, "\r\n") || takeWord(&p, end, "\n")))
         return -1;
-    return unseen > INT_MAX ? -1 : static_cast<int>(unseen);
+    return unseen == kBeyondInt ? -1 : static_cast<int>(unseen);
 }
 
 // Appends `length` bytes of `text` at *at when they fit before the terminator's byte.

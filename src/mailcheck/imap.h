@@ -9,7 +9,7 @@ struct ImapReading {
     size_t length;    // bytes kept in the reply buffer
     size_t literal;   // bytes of an announced literal still to come
     int announcement; // how much of a literal's announcement "{n}\r" ends the line so far
-    long long number; // the digits of that announcement, stopped just above INT_MAX
+    unsigned number;  // the digits of that announcement, stopped just above INT_MAX
 };
 
 // One step of reading a response: lines, each ending in LF, where a line that ends in "{n}" (before

@@ -1,6 +1,7 @@
 #include "mailcheck/mailcheck.h"
 
 #include "mailcheck/apop.h"
+#include "mailcheck/imap.h"
 #include "mailcheck/pop3.h"
 #include "mailcheck/tls.h"
 
@@ -10,9 +11,13 @@ DWORD g_replyTimeoutMs = kReplyTimeoutMs;
 DWORD g_connectTimeoutMs = kConnectTimeoutMs;
 
 static SOCKET g_socket = INVALID_SOCKET;
-static int g_tls; // the session runs through the TLS channel
+static int g_tls;  // the session runs through the TLS channel
+static int g_imap; // the session speaks IMAP
 static char g_command[kCommandSize];
 static char g_reply[kReplySize];
+static size_t g_replyLength;
+static int g_loginDisabled; // the IMAP server refuses LOGIN
+static int g_unseen;        // the inbox's unseen count of the last STATUS response, or -1
 static char g_message[kMessageSize];
 
 static const char kCaption[] = "vemo";
@@ -30,11 +35,15 @@ static void showMessage(HWND owner, const char *format, const char *displayName)
     showText(owner, g_message);
 }
 
-static void sendText(const char *text) {
+static void sendBytes(const char *text, size_t length) {
     if (g_tls)
-        tlsSend(text, static_cast<size_t>(lstrlenA(text)));
+        tlsSend(text, length);
     else
-        send(g_socket, text, lstrlenA(text), 0);
+        send(g_socket, text, static_cast<int>(length), 0);
+}
+
+static void sendText(const char *text) {
+    sendBytes(text, static_cast<size_t>(lstrlenA(text)));
 }
 
 // Waits up to `waitMs` for the server's next bytes and copies up to `size` of them without taking
@@ -55,14 +64,15 @@ static void takeBytes(char *data, size_t count) {
         recv(g_socket, data, static_cast<int>(count), 0); // already taken from the peeked copy
 }
 
-// Reads one reply line into g_reply, never past its LF, so that nothing of a later reply is taken.
-// The whole line must arrive within g_replyTimeoutMs. Returns 1 when the line ended or the peer
-// closed after sending part of it, 0 on time-out, error or a close before any byte.
-static int receiveReply() {
+// Reads one reply into g_reply: a POP3 line, or an IMAP response with the literals it announces,
+// never past its end, so that nothing of a later reply is taken. All of it must arrive within
+// g_replyTimeoutMs from `start`. Returns 1 when the reply ended or the peer closed after sending
+// part of it, 0 on time-out, error, a close before any byte or an IMAP literal beyond reason.
+static int receiveReply(DWORD start) {
     memset(g_reply, 0, sizeof g_reply);
-    size_t length = 0;
-    DWORD start = GetTickCount();
+    ImapReading reading = {}; // only its length counts for POP3
     for (;;) {
+        g_replyLength = reading.length;
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= g_replyTimeoutMs)
             return 0;
@@ -71,13 +81,16 @@ static int receiveReply() {
         if (count < 0)
             return 0;
         if (count == 0)
-            return length > 0;
+            return reading.length > 0;
         size_t used = 0;
-        int ended = takeReplyBytes(g_reply, sizeof g_reply, &length, data,
-                                   static_cast<size_t>(count), &used);
+        int ended = g_imap ? takeImapBytes(g_reply, sizeof g_reply, &reading, data,
+                                           static_cast<size_t>(count), &used)
+                           : takeReplyBytes(g_reply, sizeof g_reply, &reading.length, data,
+                                            static_cast<size_t>(count), &used);
         takeBytes(data, used);
+        g_replyLength = reading.length;
         if (ended)
-            return 1;
+            return ended > 0;
     }
 }
 
@@ -113,7 +126,7 @@ static int connectWithin(SOCKET connection, const sockaddr_in *address) {
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
 static int exchangeCommand() {
     sendText(g_command);
-    return receiveReply() && isPositiveReply(g_reply);
+    return receiveReply(GetTickCount()) && isPositiveReply(g_reply);
 }
 
 static int failSession(HWND owner, const char *format, const char *displayName) {
@@ -130,7 +143,72 @@ static int logInWithApop(const char *user, const char *password) {
         return 0;
     sendText(command);
     releaseBlock(command);
-    return receiveReply() && isPositiveReply(g_reply);
+    return receiveReply(GetTickCount()) && isPositiveReply(g_reply);
+}
+
+// Reads IMAP responses until the one tagged `tag`, or with `continuation` a continuation request,
+// all within one reply deadline, and notes on the way what the untagged ones say. 1 when that
+// response is OK or the continuation came.
+static int awaitImapResponse(const char *tag, int continuation) {
+    DWORD start = GetTickCount();
+    while (receiveReply(start)) {
+        if (continuation && g_reply[0] == '+')
+            return 1;
+        int condition = imapCondition(g_reply, tag);
+        if (condition != kImapNone)
+            return condition == kImapOk;
+        int disabled = imapLoginDisabled(g_reply);
+        if (disabled >= 0)
+            g_loginDisabled = disabled;
+        int unseen = imapStatusUnseen(g_reply, g_replyLength);
+        if (unseen >= 0)
+            g_unseen = unseen;
+    }
+    return 0;
+}
+
+// Sends LOGIN a part at a time: each literal's bytes only after the server has asked for them,
+// and nothing more once the server says that it refuses the login.
+static int logInWithImap(const char *user, const char *password) {
+    if (g_loginDisabled || !buildImapLogin(g_command, sizeof g_command, user, password))
+        return 0;
+    for (const char *part = g_command;;) {
+        const char *end = strstr(part, "\r\n") + 2;
+        sendBytes(part, static_cast<size_t>(end - part));
+        if (!*end)
+            return awaitImapResponse("v1", 0);
+        if (!awaitImapResponse("v1", 1) || g_loginDisabled)
+            return 0;
+        part = end;
+    }
+}
+
+// The IMAP session on the open connection: the greeting, LOGIN unless the server has
+// authenticated the connection already, and the unseen count of the inbox by STATUS.
+static int checkImapMailbox(HWND owner, const char *displayName, const char *user,
+                            const char *password) {
+    g_unseen = -1;
+    int greeting = receiveReply(GetTickCount()) ? imapCondition(g_reply, "*") : kImapNone;
+    if (greeting != kImapOk && greeting != kImapPreauth)
+        return failSession(owner, kConnectMessage, displayName);
+    if (greeting == kImapOk) {
+        // A server whose greeting lists no capabilities is asked for them before the login.
+        g_loginDisabled = imapLoginDisabled(g_reply);
+        if (g_loginDisabled < 0) {
+            g_loginDisabled = 0;
+            sendText("v0 CAPABILITY\r\n");
+            if (!awaitImapResponse("v0", 0))
+                return failSession(owner, kPassMessage, displayName);
+        }
+        if (!logInWithImap(user, password))
+            return failSession(owner, kPassMessage, displayName);
+    }
+    sendText("v2 STATUS INBOX (UNSEEN)\r\n");
+    if (!awaitImapResponse("v2", 0) || g_unseen < 0)
+        return failSession(owner, kStatMessage, displayName);
+    int count = g_unseen;
+    endSession();
+    return count;
 }
 
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
@@ -186,8 +264,12 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     }
     g_socket = connection;
     g_tls = tls;
+    g_imap = imap;
 
-    if (!(receiveReply() && isPositiveReply(g_reply)))
+    // The APOP flag means nothing for an IMAP account.
+    if (imap)
+        return checkImapMailbox(owner, displayName, user, password);
+    if (!(receiveReply(GetTickCount()) && isPositiveReply(g_reply)))
         return failSession(owner, kConnectMessage, displayName);
     if (apop == 1) {
         if (!logInWithApop(user, password))
@@ -216,8 +298,8 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
 void endSession() {
     if (g_socket == INVALID_SOCKET)
         return;
-    lstrcpyA(g_command, "QUIT\r\n");
-    sendText(g_command);
+    // The reply is not read.
+    sendText(g_imap ? "v3 LOGOUT\r\n" : "QUIT\r\n");
     if (g_tls)
         tlsClose();
     g_tls = 0;
