@@ -122,6 +122,16 @@ void showMsgWindow() {
     if (!g_msgWindow)
         return;
     const RECT &rect = g_settings.msgRect;
+    // A minimised window is restored first, without taking the focus: moving it alone would leave
+    // it minimised, and a tool window has no taskbar button from which the user could restore it.
+    // A tool window's placement is in screen coordinates, like msgRect.
+    if (IsIconic(g_msgWindow)) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        placement.showCmd = SW_SHOWNOACTIVATE;
+        placement.rcNormalPosition = rect;
+        SetWindowPlacement(g_msgWindow, &placement);
+    }
     SetWindowPos(g_msgWindow, HWND_TOPMOST, rect.left, rect.top, rectExtent(rect.left, rect.right),
                  rectExtent(rect.top, rect.bottom), SWP_SHOWWINDOW);
     // A window already showing at the same place would otherwise keep the old text.
