@@ -10,7 +10,8 @@
 
 static const char kMsgClassName[] = "vemoMsgClass";
 static const int kTextMargin = 10;
-static const int kParkedPosition = -1000;
+// Enough for any desk; monitors beyond it are treated as absent.
+static const int kMaxMonitors = 16;
 
 static LRESULT onCreate(HWND window) {
     HMENU systemMenu = GetSystemMenu(window, FALSE);
@@ -108,14 +109,29 @@ HWND createMsgWindow(int x, int y, int width, int height) {
                            y, width, height, NULL, NULL, g_instance, NULL);
 }
 
+struct WorkAreas {
+    RECT areas[kMaxMonitors];
+    int count;
+};
+
+// Adds the work area of every monitor but the primary, whose area is already the first.
+static BOOL CALLBACK addOtherWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+    WorkAreas *list = reinterpret_cast<WorkAreas *>(found);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
+        list->areas[list->count++] = info.rcWork;
+    return list->count < kMaxMonitors;
+}
+
 void clampMsgRect() {
-    RECT work;
+    WorkAreas list = {};
     // Without a work area the whole primary screen stands in for it.
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
-        work.right = GetSystemMetrics(SM_CXSCREEN);
-        work.bottom = GetSystemMetrics(SM_CYSCREEN);
-    }
-    pullOntoScreen(&g_settings.msgRect, work.right, work.bottom);
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &list.areas[0], 0))
+        list.areas[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    list.count = 1;
+    EnumDisplayMonitors(NULL, NULL, addOtherWorkArea, reinterpret_cast<LPARAM>(&list));
+    pullOntoScreen(&g_settings.msgRect, list.areas, list.count);
 }
 
 void showMsgWindow() {
@@ -140,6 +156,8 @@ void showMsgWindow() {
 
 LRESULT hideMsgWindow(HWND window) {
     GetWindowRect(window, &g_settings.msgRect);
-    SetWindowPos(window, HWND_NOTOPMOST, kParkedPosition, kParkedPosition, 0, 0, SWP_SHOWWINDOW);
+    // Beyond the left and top of every monitor, so that no part of the window is on any of them.
+    SetWindowPos(window, HWND_NOTOPMOST, parkingPosition(GetSystemMetrics(SM_XVIRTUALSCREEN)),
+                 parkingPosition(GetSystemMetrics(SM_YVIRTUALSCREEN)), 0, 0, SWP_SHOWWINDOW);
     return 0;
 }
