@@ -83,15 +83,11 @@ manifest)
     wrestool -x --raw --type=24 "$exe/vemo.exe" >"$exe/vemo.manifest" || fail "no manifest resource"
     python3 - "$exe/vemo.manifest" <<'CHECK' || fail "the manifest: $(cat "$exe/vemo.manifest")"
 import sys, xml.etree.ElementTree as tree
-v1, v3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
-compat = "{urn:schemas-microsoft-com:compatibility.v1}"
+ns = {"v3": "urn:schemas-microsoft-com:asm.v3", "c": "urn:schemas-microsoft-com:compatibility.v1"}
 root = tree.parse(sys.argv[1]).getroot()
-assert root.find(v1 + "assemblyIdentity").get("processorArchitecture") == "X86"
-path = "trustInfo/security/requestedPrivileges/requestedExecutionLevel"
-level = root.find("/".join(v3 + tag for tag in path.split("/")))
+level = root.find("v3:trustInfo/v3:security/v3:requestedPrivileges/v3:requestedExecutionLevel", ns)
 assert level.attrib == {"level": "asInvoker", "uiAccess": "false"}, level.attrib
-path = "compatibility/application/supportedOS"
-systems = [os.get("Id") for os in root.iterfind("/".join(compat + tag for tag in path.split("/")))]
+systems = [os.get("Id") for os in root.iterfind("c:compatibility/c:application/c:supportedOS", ns)]
 assert systems == ["{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"], systems
