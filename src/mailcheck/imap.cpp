@@ -174,37 +174,43 @@ static int append(char *command, size_t size, size_t *at, const char *text, size
 
 // Appends a field as a quoted string, or as a literal when it holds a byte beyond 7-bit ASCII.
 static int appendField(char *command, size_t size, size_t *at, const char *field) {
-    size_t length = strlen(field);
+    size_t length = strlen(field), quoted = length + 2;
     bool quotable = true;
     for (size_t i = 0; i < length; i++) {
         if (static_cast<unsigned char>(field[i]) >= 0x80)
             quotable = false;
+        if (field[i] == '"' || field[i] == '\\')
+            quoted++;
     }
-    if (!quotable) {
-        char digits[24];
-        char *digit = digits + sizeof digits;
-        *--digit = '\n';
-        *--digit = '\r';
-        *--digit = '}';
-        size_t value = length;
-        do {
-            *--digit = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value);
-        *--digit = '{';
-        return append(command, size, at, digit,
-                      static_cast<size_t>(digits + sizeof digits - digit)) &&
-               append(command, size, at, field, length);
-    }
-    if (!append(command, size, at, "\"", 1))
-        return 0;
-    for (size_t i = 0; i < length; i++) {
-        if ((field[i] == '"' || field[i] == '\\') && !append(command, size, at, "\\", 1))
+    if (quotable) {
+        if (quoted >= size - *at)
             return 0;
-        if (!append(command, size, at, field + i, 1))
-            return 0;
+        char *out = command + *at;
+        *out++ = '"';
+        for (size_t i = 0; i < length; i++) {
+            if (field[i] == '"' || field[i] == '\\')
+                *out++ = '\\';
+            *out++ = field[i];
+        }
+        *out++ = '"';
+        *out = 0;
+        *at += quoted;
+        return 1;
     }
-    return append(command, size, at, "\"", 1);
+    char announcement[24];
+    char *digit = announcement + sizeof announcement;
+    *--digit = '\n';
+    *--digit = '\r';
+    *--digit = '}';
+    size_t value = length;
+    do {
+        *--digit = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    *--digit = '{';
+    return append(command, size, at, digit,
+                  static_cast<size_t>(announcement + sizeof announcement - digit)) &&
+           append(command, size, at, field, length);
 }
 
 int buildImapLogin(char *command, size_t size, const char *user, const char *password) {
