@@ -35,33 +35,26 @@ Reading read(const char *stream, size_t length, size_t piece, size_t size) {
     return r;
 }
 
-// The end of the first response: 1 and the bytes it takes, 0 and all of them when it goes on, -1
-// and the bytes up to the announcement of a literal longer than INT_MAX.
+// The end of the first response, read line by line: 1 and the bytes it takes, 0 and all of them
+// when it goes on, -1 and the bytes up to the announcement of a literal longer than INT_MAX.
 int reference(const std::string &stream, size_t *used) {
-    size_t start = 0;
-    for (;;) {
+    for (size_t start = 0;;) {
         size_t lineFeed = stream.find('\n', start);
-        if (lineFeed == std::string::npos) {
-            *used = stream.size();
+        *used = lineFeed == std::string::npos ? stream.size() : lineFeed + 1;
+        if (lineFeed == std::string::npos)
             return 0;
-        }
         std::string line = stream.substr(start, lineFeed - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         size_t open = line.rfind('{');
-        bool announces = line.size() >= 3 && line.back() == '}' && open != std::string::npos &&
-                         open + 2 < line.size() &&
-                         line.find_first_not_of("0123456789", open + 1) == line.size() - 1;
-        if (!announces) {
-            *used = lineFeed + 1;
+        if (line.size() < 3 || line.back() != '}' || open == std::string::npos ||
+            open + 2 >= line.size() ||
+            line.find_first_not_of("0123456789", open + 1) != line.size() - 1)
             return 1;
-        }
         std::string digits = line.substr(open + 1, line.size() - open - 2);
         digits.erase(0, digits.find_first_not_of('0'));
-        if (digits.size() > 10 || std::stoll("0" + digits) > INT_MAX) {
-            *used = lineFeed + 1;
+        if (digits.size() > 10 || std::stoll("0" + digits) > INT_MAX)
             return -1;
-        }
         start = lineFeed + 1 + std::stoull("0" + digits);
         if (start > stream.size()) {
             *used = stream.size();
