@@ -67,7 +67,7 @@ static void takeBytes(char *data, size_t count) {
 // Reads one reply into g_reply: a POP3 line, or an IMAP response with the literals it announces,
 // never past its end, so that nothing of a later reply is taken. All of it must arrive within
 // g_replyTimeoutMs from `start`. Returns 1 when the reply ended or the peer closed after sending
-// part of it, 0 on time-out, error, a close before any byte or an IMAP literal beyond reason.
+// part of it, 0 on time-out, error, a close before any byte or an IMAP literal longer than INT_MAX.
 static int receiveReply(DWORD start) {
     memset(g_reply, 0, sizeof g_reply);
     ImapReading reading = {}; // only its length counts for POP3
@@ -298,8 +298,8 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
 void endSession() {
     if (g_socket == INVALID_SOCKET)
         return;
-    // The reply is not read.
-    sendText(g_imap ? "v3 LOGOUT\r\n" : "QUIT\r\n");
+    lstrcpyA(g_command, g_imap ? "v3 LOGOUT\r\n" : "QUIT\r\n"); // its reply is not read
+    sendText(g_command);
     if (g_tls)
         tlsClose();
     g_tls = 0;
