@@ -16,16 +16,28 @@ static char lowerCase(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Takes the lower-case `word` from the start of the text at *p, which ends at `end` (NULL: at its
-// terminator), ignoring the case of ASCII letters; 0 when the text does not begin with it.
-static int takeWord(const char **p, const char *end, const char *word) {
+// Takes the lower-case `word` from the start of the text at *p, ignoring the case of ASCII
+// letters; 0 when the text does not begin with it. Never reads past the text's terminator.
+static int takeWord(const char **p, const char *word) {
     const char *q = *p;
     for (; *word; q++, word++) {
-        if (q == end || lowerCase(*q) != *word)
+        if (lowerCase(*q) != *word)
             return 0;
     }
     *p = q;
     return 1;
+}
+
+// 1 when the text from `token` to `end` is the lower-case `word`, in any case.
+static int isToken(const char *token, const char *end, const char *word) {
+    return takeWord(&token, word) && token == end;
+}
+
+// Takes a line's end: LF, or CR and LF.
+static int takeLineEnd(const char **p) {
+    if (**p == '\r')
+        ++*p;
+    return takeWord(p, "\n");
 }
 
 // Adds a decimal digit to `value`, which stays at kBeyondInt once it has gone past INT_MAX.
@@ -34,10 +46,10 @@ static unsigned addDigit(unsigned value, char digit) {
     return value > INT_MAX ? kBeyondInt : value;
 }
 
-// Reads the number at *p, as far as `end`; 0 when no digit is there.
-static int takeNumber(const char **p, const char *end, unsigned *value) {
+// Reads the number at *p; 0 when no digit is there.
+static int takeNumber(const char **p, unsigned *value) {
     const char *start = *p;
-    for (*value = 0; *p < end && isDigit(**p); ++*p)
+    for (*value = 0; isDigit(**p); ++*p)
         *value = addDigit(*value, **p);
     return *p > start;
 }
@@ -93,23 +105,24 @@ int imapCondition(const char *response, const char *tag) {
     size_t tagLength = strlen(tag);
     if (strncmp(response, tag, tagLength) != 0 || response[tagLength] != ' ')
         return kImapNone;
-    static const char *const kWords[] = {"ok", "no", "bad", "preauth", "bye"};
-    for (int i = 0; i < 5; i++) {
+    // The words in the order of ImapCondition, each ended by a zero byte.
+    const char *word = "ok\0no\0bad\0preauth\0bye\0";
+    for (int condition = kImapOk; *word; condition++, word += strlen(word) + 1) {
         const char *p = response + tagLength + 1;
-        if (takeWord(&p, NULL, kWords[i]) && endsWord(*p))
-            return kImapOk + i;
+        if (takeWord(&p, word) && endsWord(*p))
+            return condition;
     }
     return kImapNone;
 }
 
 int imapLoginDisabled(const char *response) {
     const char *p = response;
-    if (!takeWord(&p, NULL, "* "))
+    if (!takeWord(&p, "* "))
         return -1;
-    if (!takeWord(&p, NULL, "capability ")) {
+    if (!takeWord(&p, "capability ")) {
         while (!endsWord(*p))
             p++;
-        if (!takeWord(&p, NULL, " [capability "))
+        if (!takeWord(&p, " [capability "))
             return -1;
     }
     int disabled = 0;
@@ -117,9 +130,7 @@ int imapLoginDisabled(const char *response) {
         const char *token = p;
         while (*p != ']' && !endsWord(*p))
             p++;
-        const char *q = token;
-        if (takeWord(&q, p, "logindisabled") && q == p)
-            disabled = 1;
+        disabled |= isToken(token, p, "logindisabled");
         if (*p == ' ')
             p++;
     }
@@ -127,37 +138,35 @@ int imapLoginDisabled(const char *response) {
 }
 
 // Takes the mailbox name INBOX: an atom, a quoted string or a literal, in any case.
-static int takeInbox(const char **p, const char *end) {
-    if (takeWord(p, end, "\""))
-        return takeWord(p, end, "inbox\"");
+static int takeInbox(const char **p) {
+    if (takeWord(p, "\""))
+        return takeWord(p, "inbox\"");
     unsigned length;
-    if (takeWord(p, end, "{")) {
-        return takeNumber(p, end, &length) && length == 5 && takeWord(p, end, "}") &&
-               (takeWord(p, end, "\r\n") || takeWord(p, end, "\n")) && takeWord(p, end, "inbox");
+    if (takeWord(p, "{")) {
+        return takeNumber(p, &length) && length == 5 && takeWord(p, "}") && takeLineEnd(p) &&
+               takeWord(p, "inbox");
     }
-    return takeWord(p, end, "inbox");
+    return takeWord(p, "inbox");
 }
 
-int imapStatusUnseen(const char *response, size_t length) {
-    const char *p = response, *end = response + length;
-    if (!takeWord(&p, end, "* status ") || !takeInbox(&p, end) || !takeWord(&p, end, " ("))
+int imapStatusUnseen(const char *response) {
+    const char *p = response;
+    if (!takeWord(&p, "* status ") || !takeInbox(&p) || !takeWord(&p, " ("))
         return -1;
     unsigned unseen = kBeyondInt;
-    while (p < end && *p != ')') {
+    while (*p && *p != ')') {
         const char *name = p;
-        while (p < end && *p != ' ' && *p != ')' && *p != '\r' && *p != '\n')
+        while (!endsWord(*p) && *p != ')')
             p++;
-        const char *q = name;
-        bool isUnseen = takeWord(&q, p, "unseen") && q == p;
+        bool isUnseen = isToken(name, p, "unseen");
         unsigned value;
-        if (!takeWord(&p, end, " ") || !takeNumber(&p, end, &value))
+        if (!takeWord(&p, " ") || !takeNumber(&p, &value))
             return -1;
         if (isUnseen)
             unseen = value;
-        if (p < end && *p == ' ')
-            p++;
+        takeWord(&p, " ");
     }
-    if (!takeWord(&p, end, ")") || !(takeWord(&p, end, "\r\n") || takeWord(&p, end, "\n")))
+    if (!takeWord(&p, ")") || !takeLineEnd(&p))
         return -1;
     return unseen == kBeyondInt ? -1 : static_cast<int>(unseen);
 }
@@ -177,6 +186,8 @@ static int appendField(char *command, size_t size, size_t *at, const char *field
     size_t length = strlen(field), quoted = length + 2;
     bool quotable = true;
     for (size_t i = 0; i < length; i++) {
+        if (field[i] == '\r' || field[i] == '\n')
+            return 0;
         if (static_cast<unsigned char>(field[i]) >= 0x80)
             quotable = false;
         if (field[i] == '"' || field[i] == '\\')
@@ -214,10 +225,7 @@ static int appendField(char *command, size_t size, size_t *at, const char *field
 }
 
 int buildImapLogin(char *command, size_t size, const char *user, const char *password) {
-    if (size == 0 || strpbrk(user, "\r\n") || strpbrk(password, "\r\n"))
-        return 0;
     size_t at = 0;
-    command[0] = 0;
     return append(command, size, &at, "v1 LOGIN ", 9) && appendField(command, size, &at, user) &&
            append(command, size, &at, " ", 1) && appendField(command, size, &at, password) &&
            append(command, size, &at, "\r\n", 2);

@@ -34,9 +34,9 @@ int imapCondition(const char *response, const char *tag);
 int imapLoginDisabled(const char *response);
 
 // The UNSEEN count of an untagged STATUS response for INBOX, whose mailbox name may come as an
-// atom, a quoted string or a literal, in any case; `length` bytes of it stand in `response`. -1
-// when the response is no such whole line, carries no UNSEEN, or its number does not fit an int.
-int imapStatusUnseen(const char *response, size_t length);
+// atom, a quoted string or a literal, in any case. -1 when the response is no such whole line up
+// to its terminator, carries no UNSEEN, or its number does not fit an int.
+int imapStatusUnseen(const char *response);
 
 // "v1 LOGIN user password\r\n" into `command` (`size` bytes, terminated): each field a quoted
 // string with backslash and double quote escaped, or a literal ("{n}\r\n" and then its bytes) when

@@ -1,5 +1,6 @@
 // One session per call: over POP3 log in, ask for the message count with STAT and say QUIT; over
-// IMAP log in, ask for the inbox's unseen count with STATUS and say LOGOUT.
+// IMAP log in, ask for the inbox's unseen count with STATUS and say LOGOUT. While it waits for the
+// network the thread's messages keep flowing (connection.h).
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,7 @@ extern DWORD g_connectTimeoutMs;
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop);
 
-// Says QUIT (or LOGOUT), closes the connection and releases Winsock; does nothing when no session
-// is open.
+// Ends the session in whatever phase it is: cancels a pending lookup, says QUIT (or LOGOUT) to a
+// server that has greeted, closes the connection and releases Winsock. A wait of the session
+// returns at once and its query then shows no message. Does nothing when no session is open.
 void endSession();

@@ -30,7 +30,7 @@ static bool startsWithIgnoringCase(const char *text, const char *prefix) {
 
 // The schemes of a server field, with the port that each takes when none is given.
 struct Scheme {
-    const char *prefix;
+    char prefix[9];
     unsigned short port;
     int tls;
     int imap;

@@ -108,9 +108,10 @@ TEST(ImapStatus, UnseenCountOfTheInboxOrFailure) {
         {"v2 OK [UNSEEN 3] STATUS completed\r\n", -1},
     };
     for (const Case &c : cases) {
-        // An exact copy without terminator: the sanitizers see any read past its end.
+        // An exact copy: the sanitizers see any read past its terminator.
         std::vector<char> response(c.response.begin(), c.response.end());
-        EXPECT_EQ(imapStatusUnseen(response.data(), response.size()), c.unseen) << c.response;
+        response.push_back('\0');
+        EXPECT_EQ(imapStatusUnseen(response.data()), c.unseen) << c.response;
     }
 }
 
