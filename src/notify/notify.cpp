@@ -10,7 +10,8 @@
 
 static const char kMsgClassName[] = "vemoMsgClass";
 static const int kTextMargin = 10;
-static const int kParkedPosition = -1000;
+// Enough for any desk; monitors beyond it are treated as absent.
+static const int kMaxMonitors = 16;
 
 static LRESULT onCreate(HWND window) {
     HMENU systemMenu = GetSystemMenu(window, FALSE);
@@ -108,20 +109,45 @@ HWND createMsgWindow(int x, int y, int width, int height) {
                            y, width, height, NULL, NULL, g_instance, NULL);
 }
 
+struct WorkAreas {
+    RECT areas[kMaxMonitors];
+    int count;
+};
+
+// Adds the work area of every monitor but the primary, whose area is already the first.
+static BOOL CALLBACK addOtherWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+    WorkAreas *list = reinterpret_cast<WorkAreas *>(found);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
+        list->areas[list->count++] = info.rcWork;
+    return list->count < kMaxMonitors;
+}
+
 void clampMsgRect() {
-    RECT work;
+    WorkAreas list = {};
     // Without a work area the whole primary screen stands in for it.
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
-        work.right = GetSystemMetrics(SM_CXSCREEN);
-        work.bottom = GetSystemMetrics(SM_CYSCREEN);
-    }
-    pullOntoScreen(&g_settings.msgRect, work.right, work.bottom);
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &list.areas[0], 0))
+        list.areas[0] = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    list.count = 1;
+    EnumDisplayMonitors(NULL, NULL, addOtherWorkArea, reinterpret_cast<LPARAM>(&list));
+    pullOntoScreen(&g_settings.msgRect, list.areas, list.count);
 }
 
 void showMsgWindow() {
     if (!g_msgWindow)
         return;
     const RECT &rect = g_settings.msgRect;
+    // A minimised window is restored first, without taking the focus: moving it alone would leave
+    // it minimised, and a tool window has no taskbar button from which the user could restore it.
+    // A tool window's placement is in screen coordinates, like msgRect.
+    if (IsIconic(g_msgWindow)) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        placement.showCmd = SW_SHOWNOACTIVATE;
+        placement.rcNormalPosition = rect;
+        SetWindowPlacement(g_msgWindow, &placement);
+    }
     SetWindowPos(g_msgWindow, HWND_TOPMOST, rect.left, rect.top, rectExtent(rect.left, rect.right),
                  rectExtent(rect.top, rect.bottom), SWP_SHOWWINDOW);
     // A window already showing at the same place would otherwise keep the old text.
@@ -130,6 +156,8 @@ void showMsgWindow() {
 
 LRESULT hideMsgWindow(HWND window) {
     GetWindowRect(window, &g_settings.msgRect);
-    SetWindowPos(window, HWND_NOTOPMOST, kParkedPosition, kParkedPosition, 0, 0, SWP_SHOWWINDOW);
+    // Beyond the left and top of every monitor, so that no part of the window is on any of them.
+    SetWindowPos(window, HWND_NOTOPMOST, parkingPosition(GetSystemMetrics(SM_XVIRTUALSCREEN)),
+                 parkingPosition(GetSystemMetrics(SM_YVIRTUALSCREEN)), 0, 0, SWP_SHOWWINDOW);
     return 0;
 }

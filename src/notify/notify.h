@@ -6,10 +6,11 @@
 // Registers the class and creates the window hidden at that outer rectangle; NULL on failure.
 HWND createMsgWindow(int x, int y, int width, int height);
 
-// Pulls msgRect back onto the screen when it lies wholly beyond an edge.
+// Pulls msgRect back onto the primary screen when it lies on no monitor's work area.
 void clampMsgRect();
 
-// Shows the window topmost at msgRect and repaints it with the current result text.
+// Shows the window topmost at msgRect, restored when it was minimised, and repaints it with the
+// current result text.
 void showMsgWindow();
 
 // Records the window's rectangle in msgRect and parks it off the screen; returns 0.

@@ -4,8 +4,19 @@
 
 static const int32_t kResetWidth = 200;
 static const int32_t kResetHeight = 60;
+static const int32_t kParkingDistance = 1000;
 
-void pullOntoScreen(SettingsRect *rect, int32_t workRight, int32_t workBottom) {
+static bool overlaps(const SettingsRect &rect, const SettingsRect &area) {
+    return rect.left < area.right && rect.right > area.left && rect.top < area.bottom &&
+           rect.bottom > area.top;
+}
+
+void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count) {
+    for (int i = 0; i < count; i++)
+        if (overlaps(*rect, workAreas[i]))
+            return;
+    int32_t workRight = workAreas[0].right;
+    int32_t workBottom = workAreas[0].bottom;
     if (rect->left <= 0 && rect->right <= 0) {
         rect->left = 0;
         rect->right = kResetWidth;
@@ -22,6 +33,10 @@ void pullOntoScreen(SettingsRect *rect, int32_t workRight, int32_t workBottom) {
         rect->bottom = workBottom;
         rect->top = workBottom - kResetHeight;
     }
+}
+
+int32_t parkingPosition(int32_t virtualStart) {
+    return virtualStart < 0 ? virtualStart - kParkingDistance : -kParkingDistance;
 }
 
 int32_t rectExtent(int32_t from, int32_t to) {

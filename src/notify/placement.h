@@ -1,13 +1,21 @@
-// Where the notification window may be shown: a pure rule over its rectangle and the work area.
+// Where the notification window may be shown: pure rules over its rectangle and the monitors'
+// work areas.
 #pragma once
 
 #include "settings/settings.h"
 
-// Pulls a rectangle that lies wholly beyond an edge back onto the screen: left of x = 0 or above
-// y = 0 (the screen's origin, not the work area's), right of the work area's right edge or below
-// its bottom edge. A pulled-back rectangle gets a width of 200 or a height of 60; one that is even
-// partly on the screen keeps its position and size along that axis.
-void pullOntoScreen(SettingsRect *rect, int32_t workRight, int32_t workBottom);
+// Pulls a rectangle that lies on no monitor back onto the primary screen. A rectangle that
+// overlaps any of the work areas (the primary's first) stays as it is, so a window that the user
+// put on another monitor stays there. Otherwise it is pulled back when it lies wholly beyond an
+// edge: left of x = 0 or above y = 0 (the screen's origin, not the work area's), right of the
+// primary work area's right edge or below its bottom edge. A pulled-back rectangle gets a width of
+// 200 or a height of 60; one that is even partly inside the primary's band along an axis keeps its
+// position and size along that axis.
+void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count);
+
+// Where a dismissed window is parked along one axis: 1000 pixels before the virtual screen's start
+// (the left or top edge of all monitors together), and never after -1000.
+int32_t parkingPosition(int32_t virtualStart);
 
 // right - left or bottom - top of a rectangle read from disk, where any values can stand: computed
 // without overflow and clamped to the range of int32_t.

@@ -15,11 +15,12 @@ int centredStart(int referenceStart, int referenceLength, int length) {
     return referenceStart + (referenceLength - length) / 2;
 }
 
-// Copies as much of `text` as fits an array of `size`, always terminated.
+// Copies as much of `text` as fits an array of `size` and zeroes the rest, so that nothing of a
+// longer text stored before stays behind it (in memory or in the file).
 static void copyCut(char *array, size_t size, const char *text) {
     size_t length = strnlen(text, size - 1);
     memcpy(array, text, length);
-    array[length] = 0;
+    memset(array + length, 0, size - length);
 }
 
 static AccountResult refused(const char *message) {
@@ -59,10 +60,11 @@ AccountResult storeAccountForm(const AccountForm &form, int editSlot) {
     return {kAccountStored, NULL, slot};
 }
 
+// Every byte, so that no part of the deleted account's secrets stays in memory or in the file.
 void clearAccount(int slot) {
-    g_settings.names[slot][0] = 0;
-    g_settings.servers[slot][0] = 0;
-    g_settings.users[slot][0] = 0;
-    g_settings.passwords[slot][0] = 0;
+    memset(g_settings.names[slot], 0, kNameSize);
+    memset(g_settings.servers[slot], 0, kNameSize);
+    memset(g_settings.users[slot], 0, kSecretSize);
+    memset(g_settings.passwords[slot], 0, kSecretSize);
     g_settings.apop[slot] = 0;
 }

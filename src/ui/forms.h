@@ -36,8 +36,8 @@ struct AccountResult {
 
 // The account dialog's OK: tests the four fields in order and the display name for a duplicate,
 // then writes the account into g_settings, into `editSlot` or, when it is negative, into the lowest
-// free slot.
+// free slot. Each array is zero after its text.
 AccountResult storeAccountForm(const AccountForm &form, int editSlot);
 
-// Frees a slot of g_settings: its texts become empty and its APOP flag 0.
+// Frees a slot of g_settings: every byte of its texts and its APOP flag become 0.
 void clearAccount(int slot);

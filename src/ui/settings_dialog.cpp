@@ -169,7 +169,7 @@ static void onBrowseMailer(HWND dialog) {
     OPENFILENAMEA choice = {};
     choice.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     choice.hwndOwner = dialog;
-    choice.lpstrFilter = "プロフラム(*.exe)\0*.exe\0すべてのファイル(*.*)\0*.*\0";
+    choice.lpstrFilter = "プログラム(*.exe)\0*.exe\0すべてのファイル(*.*)\0*.*\0";
     choice.lpstrFile = file;
     choice.nMaxFile = sizeof file;
     choice.lpstrTitle = "起動メーラの指定";

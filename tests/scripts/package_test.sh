@@ -5,6 +5,8 @@
 #   package_test.sh contents WORK_DIR            named after version.h as the exe's version resource,
 #                                                exe and guide only, the sum right
 #   package_test.sh imports WORK_DIR             the exe imports only DLLs that Windows has
+#   package_test.sh manifest WORK_DIR            the exe's manifest asks for the user's own rights
+#                                                and names the Windows versions it was made for
 # The checks exit 77 (skipped) while a picture that the guide shows is not in the sources yet.
 set -u
 mode=$1
@@ -73,6 +75,25 @@ imports)
         [[ $system == *" $dll"[[:space:]]* ]] || fail "imports $dll, which Windows does not have"
     done
     echo "imports:" $dlls
+    ;;
+manifest)
+    exe=$work/exe
+    mkdir -p "$exe"
+    unzip -o -q "$a/$zip" vemo.exe -d "$exe"
+    wrestool -x --raw --type=24 "$exe/vemo.exe" >"$exe/vemo.manifest" || fail "no manifest resource"
+    python3 - "$exe/vemo.manifest" <<'CHECK' || fail "the manifest: $(cat "$exe/vemo.manifest")"
+import sys, xml.etree.ElementTree as tree
+ns = {"v3": "urn:schemas-microsoft-com:asm.v3", "c": "urn:schemas-microsoft-com:compatibility.v1"}
+root = tree.parse(sys.argv[1]).getroot()
+level = root.find("v3:trustInfo/v3:security/v3:requestedPrivileges/v3:requestedExecutionLevel", ns)
+assert level.attrib == {"level": "asInvoker", "uiAccess": "false"}, level.attrib
+systems = [os.get("Id") for os in root.iterfind("c:compatibility/c:application/c:supportedOS", ns)]
+assert systems == ["{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                   "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                   "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"], systems
+assert "dpiAware" not in open(sys.argv[1]).read()
+CHECK
+    echo "manifest: as invoker, Vista to 11"
     ;;
 *) fail "unknown mode $mode" ;;
 esac

@@ -40,6 +40,14 @@ void useAccount(int slot, const char *name) {
     strcpy(g_settings.passwords[slot], "secret");
 }
 
+// Every byte of the slot's texts, the zeros after them included.
+std::string slotBytes(int slot) {
+    return std::string(g_settings.names[slot], kNameSize) +
+           std::string(g_settings.servers[slot], kNameSize) +
+           std::string(g_settings.users[slot], kSecretSize) +
+           std::string(g_settings.passwords[slot], kSecretSize);
+}
+
 const char kEmptyName[] = "「表示名」が空欄です。";
 const char kEmptyServer[] = "「POP3サーバー名」が空欄です。";
 const char kEmptyUser[] = "「ユーザー名」が空欄です。";
@@ -140,12 +148,14 @@ TEST_F(AccountOk, LongTextsAreCutToTheirArraysAndTheDuplicateTestSeesTheCutName)
     EXPECT_STREQ(again.message, kDuplicate);
 }
 
-TEST_F(AccountOk, ClearingASlotFreesItForTheNextAccount) {
-    g_settings.apop[0] = 1;
+TEST_F(AccountOk, NoByteOfAnOldTextStaysBehindAShorterOneOrInAClearedSlot) {
+    const std::string old(300, 'x');
+    storeAccountForm({old.c_str(), old.c_str(), old.c_str(), old.c_str(), 1}, 0);
+    storeAccountForm({"h", "s", "u", "p", 1}, 0);
+    EXPECT_EQ(slotBytes(0).find('x'), std::string::npos);
+
     clearAccount(0);
-    EXPECT_EQ(findAccount(""), 0);
-    EXPECT_STREQ(g_settings.servers[0], "");
-    EXPECT_STREQ(g_settings.users[0], "");
-    EXPECT_STREQ(g_settings.passwords[0], "");
+    EXPECT_EQ(slotBytes(0), std::string(2 * kNameSize + 2 * kSecretSize, '\0'));
     EXPECT_EQ(g_settings.apop[0], 0);
+    EXPECT_EQ(findAccount(""), 0);
 }

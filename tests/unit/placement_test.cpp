@@ -2,14 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
+
+// The work areas of a primary monitor of 800 x 600 and of others left of, above and right of it.
+const SettingsRect kPrimary = {0, 0, 800, 600};
+const SettingsRect kLeft = {-1024, 0, 0, 768};
+const SettingsRect kAbove = {0, -1080, 1920, 0};
+const SettingsRect kRight = {800, 0, 2080, 1024};
 
 struct Case {
     const char *what;
     SettingsRect before, after;
+    std::vector<SettingsRect> areas = {kPrimary}; // the primary's first
 };
 
-// A work area of 800 x 600.
 const Case kCases[] = {
     {"the default passes unchanged", {10, 10, 210, 60}, {10, 10, 210, 60}},
     {"wholly left of the screen", {-300, 20, -100, 70}, {0, 20, 200, 70}},
@@ -31,17 +39,38 @@ const Case kCases[] = {
     {"extreme values to the far side",
      {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
      {600, 540, 800, 600}},
+    {"on the monitor on the left", {-500, 20, -300, 70}, {-500, 20, -300, 70}, {kPrimary, kLeft}},
+    {"on the monitor above", {20, -500, 220, -450}, {20, -500, 220, -450}, {kPrimary, kAbove}},
+    {"on the monitor on the right",
+     {1500, 700, 1700, 750},
+     {1500, 700, 1700, 750},
+     {kPrimary, kLeft, kRight}},
+    {"spanning two monitors", {-100, 20, 100, 70}, {-100, 20, 100, 70}, {kPrimary, kLeft}},
+    {"in the gap above the monitor on the left",
+     {-500, -500, -300, -450},
+     {0, 0, 200, 60},
+     {kPrimary, kLeft, kAbove}},
+    {"below the monitor on the right",
+     {1500, 1100, 1700, 1150},
+     {600, 540, 800, 600},
+     {kPrimary, kLeft, kRight}},
 };
 
-TEST(Placement, PullsOnlyRectanglesWhollyOffTheScreenBack) {
+TEST(Placement, PullsBackOnlyRectanglesThatLieOnNoMonitor) {
     for (const Case &c : kCases) {
         SettingsRect rect = c.before;
-        pullOntoScreen(&rect, 800, 600);
+        pullOntoScreen(&rect, c.areas.data(), static_cast<int>(c.areas.size()));
         EXPECT_EQ(rect.left, c.after.left) << c.what;
         EXPECT_EQ(rect.top, c.after.top) << c.what;
         EXPECT_EQ(rect.right, c.after.right) << c.what;
         EXPECT_EQ(rect.bottom, c.after.bottom) << c.what;
     }
+}
+
+TEST(Placement, ParksBeyondTheLeftAndTopOfEveryMonitor) {
+    EXPECT_EQ(parkingPosition(0), -1000);
+    EXPECT_EQ(parkingPosition(500), -1000);
+    EXPECT_EQ(parkingPosition(-1920), -2920);
 }
 
 TEST(Placement, ExtentsOfAnyRectangleStayInRange) {
