@@ -16,7 +16,8 @@ extern HWND g_msgWindow; // the notification window, NULL when it could not be c
 extern int g_busy;
 // Timer ticks (minutes) left before the next automatic round.
 extern int g_countdown;
-// Set once the program has begun to shut down: a round paused in a message box then stops.
+// Set once the program has begun to shut down: a round paused in a message box or a network wait
+// then stops.
 extern int g_shuttingDown;
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -81,10 +81,10 @@ static void showSaveFailed(HWND window) {
 }
 
 // Closing the window and the end of the Windows session take the same steps. A round paused in
-// one of its message boxes holds a session open: it is ended here, and the round, once resumed,
-// does nothing more. A failed save is reported only when the user asked to exit: at the end of
-// the Windows session nobody is left to read it. The report comes once the icon and the timer are
-// gone, so that nothing can start a round or a second shutdown while it waits.
+// one of its message boxes or network waits holds a session open: it is ended here, and the
+// round, once resumed, does nothing more. A failed save is reported only when the user asked to
+// exit: at the end of the Windows session nobody is left to read it. The report comes once the icon
+// and the timer are gone, so that nothing can start a round or a second shutdown while it waits.
 static void shutDown(HWND window, int tellUser) {
     if (g_shuttingDown)
         return;

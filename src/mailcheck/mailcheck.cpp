@@ -1,21 +1,19 @@
 #include "mailcheck/mailcheck.h"
 
 #include "mailcheck/apop.h"
+#include "mailcheck/connection.h"
 #include "mailcheck/pop3.h"
-#include "mailcheck/tls.h"
-
-#include <winsock.h>
+#include "settings/settings.h"
 
 DWORD g_replyTimeoutMs = kReplyTimeoutMs;
 DWORD g_connectTimeoutMs = kConnectTimeoutMs;
 
-static SOCKET g_socket = INVALID_SOCKET;
-static int g_tls; // the session runs through the TLS channel
 static char g_command[kCommandSize];
 static char g_reply[kReplySize];
 static char g_message[kMessageSize];
 
 static const char kCaption[] = "vemo";
+static const char kQuit[] = "QUIT\r\n";
 
 static void showText(HWND owner, const char *text) {
     MessageBoxA(owner, text, kCaption, MB_ICONERROR);
@@ -30,84 +28,8 @@ static void showMessage(HWND owner, const char *format, const char *displayName)
     showText(owner, g_message);
 }
 
-static void sendText(const char *text) {
-    if (g_tls)
-        tlsSend(text, static_cast<size_t>(lstrlenA(text)));
-    else
-        send(g_socket, text, lstrlenA(text), 0);
-}
-
-// Waits up to `waitMs` for the server's next bytes and copies up to `size` of them without taking
-// them. Returns their count, 0 when the server ended the connection, -1 on time-out or error.
-static int peekBytes(char *data, size_t size, DWORD waitMs) {
-    if (g_tls)
-        return tlsPeek(data, size, waitMs);
-    if (!waitReadable(g_socket, waitMs))
-        return -1;
-    int count = recv(g_socket, data, static_cast<int>(size), MSG_PEEK);
-    return count > 0 ? count : 0;
-}
-
-static void takeBytes(char *data, size_t count) {
-    if (g_tls)
-        tlsTake(count);
-    else
-        recv(g_socket, data, static_cast<int>(count), 0); // already taken from the peeked copy
-}
-
-// Reads one reply line into g_reply, never past its LF, so that nothing of a later reply is taken.
-// The whole line must arrive within g_replyTimeoutMs. Returns 1 when the line ended or the peer
-// closed after sending part of it, 0 on time-out, error or a close before any byte.
 static int receiveReply() {
-    memset(g_reply, 0, sizeof g_reply);
-    size_t length = 0;
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= g_replyTimeoutMs)
-            return 0;
-        char data[kReplySize];
-        int count = peekBytes(data, sizeof data, g_replyTimeoutMs - elapsed);
-        if (count < 0)
-            return 0;
-        if (count == 0)
-            return length > 0;
-        size_t used = 0;
-        int ended = takeReplyBytes(g_reply, sizeof g_reply, &length, data,
-                                   static_cast<size_t>(count), &used);
-        takeBytes(data, used);
-        if (ended)
-            return 1;
-    }
-}
-
-// Connects within g_connectTimeoutMs, so that a host that drops the connection request cannot hold
-// the program, and leaves the socket blocking again. Returns 1 when connected.
-static int connectWithin(SOCKET connection, const sockaddr_in *address) {
-    u_long nonBlocking = 1;
-    if (ioctlsocket(connection, FIONBIO, &nonBlocking) != 0)
-        return 0;
-    if (connect(connection, reinterpret_cast<const sockaddr *>(address), sizeof *address) != 0) {
-        if (WSAGetLastError() != WSAEWOULDBLOCK)
-            return 0;
-        timeval wait = {static_cast<long>(g_connectTimeoutMs / 1000),
-                        static_cast<long>(g_connectTimeoutMs % 1000 * 1000)};
-        fd_set writable, failed;
-        FD_ZERO(&writable);
-        FD_SET(connection, &writable);
-        FD_ZERO(&failed);
-        FD_SET(connection, &failed);
-        if (select(0, NULL, &writable, &failed, &wait) != 1 || !FD_ISSET(connection, &writable))
-            return 0;
-        int error = 0;
-        int size = sizeof error;
-        if (getsockopt(connection, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) !=
-                0 ||
-            error != 0)
-            return 0;
-    }
-    u_long blocking = 0;
-    return ioctlsocket(connection, FIONBIO, &blocking) == 0;
+    return receiveLine(g_reply, sizeof g_reply);
 }
 
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
@@ -116,8 +38,10 @@ static int exchangeCommand() {
     return receiveReply() && isPositiveReply(g_reply);
 }
 
+// A session ended while it waited (the program is closing) shows nothing.
 static int failSession(HWND owner, const char *format, const char *displayName) {
-    showMessage(owner, format, displayName);
+    if (!connectionEnded())
+        showMessage(owner, format, displayName);
     endSession();
     return 0;
 }
@@ -133,95 +57,74 @@ static int logInWithApop(const char *user, const char *password) {
     return receiveReply() && isPositiveReply(g_reply);
 }
 
+// The message of a connection that could not be opened ("%s" names the account).
+static const char *openingMessage(Opening opening) {
+    switch (opening) {
+    case kOpenNoHost:
+        return kLookupMessage;
+    case kOpenNoSocket:
+        return kSocketMessage;
+    case kOpenUntrusted:
+        return kCertificateMessage;
+    default:
+        return kConnectMessage;
+    }
+}
+
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop) {
     if (!*server || !*user || !*password)
         return 0;
+    // Taken now: while the session waits, the settings dialog may change or delete the account.
+    char name[kNameSize], userName[kSecretSize], secret[kSecretSize];
+    lstrcpynA(name, displayName, sizeof name);
+    lstrcpynA(userName, user, sizeof userName);
+    lstrcpynA(secret, password, sizeof secret);
     char hostName[kHostSize];
     unsigned short port;
     int tls;
     if (!parseServerField(server, hostName, &port, &tls)) {
-        showMessage(owner, kLookupMessage, displayName);
+        showMessage(owner, kLookupMessage, name);
         return 0;
     }
-    WSADATA winsock;
-    if (WSAStartup(MAKEWORD(1, 1), &winsock) != 0) {
+    Opening opening = openConnection(hostName, port, tls);
+    if (opening == kOpenNoWinsock)
         showText(owner, kWinsockMessage);
+    else if (opening != kOpened && opening != kOpenAbandoned)
+        showMessage(owner, openingMessage(opening), name);
+    if (opening != kOpened)
         return 0;
-    }
-    hostent *host = gethostbyname(hostName);
-    if (!host) {
-        showMessage(owner, kLookupMessage, displayName);
-        WSACleanup();
-        return 0;
-    }
-    SOCKET connection = socket(AF_INET, SOCK_STREAM, 0);
-    if (connection == INVALID_SOCKET) {
-        showMessage(owner, kSocketMessage, displayName);
-        WSACleanup();
-        return 0;
-    }
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    memcpy(&address.sin_addr, host->h_addr_list[0], sizeof address.sin_addr);
-    if (!connectWithin(connection, &address)) {
-        // Closed before the message, so that a shutdown meanwhile finds no session to end.
-        closesocket(connection);
-        showMessage(owner, kConnectMessage, displayName);
-        WSACleanup();
-        return 0;
-    }
-    if (tls) {
-        // Nothing is sent to a server whose certificate does not hold, and nothing is left open.
-        TlsOpening opening = tlsOpen(connection, hostName, g_replyTimeoutMs);
-        if (opening != kTlsOpened) {
-            closesocket(connection);
-            showMessage(owner, opening == kTlsUntrusted ? kCertificateMessage : kConnectMessage,
-                        displayName);
-            WSACleanup();
-            return 0;
-        }
-    }
-    g_socket = connection;
-    g_tls = tls;
 
-    if (!(receiveReply() && isPositiveReply(g_reply)))
-        return failSession(owner, kConnectMessage, displayName);
+    int greeted = receiveReply() && isPositiveReply(g_reply);
+    // Until its greeting has come, a server is left without QUIT.
+    if (!connectionEnded())
+        setFarewell(kQuit);
+    if (!greeted)
+        return failSession(owner, kConnectMessage, name);
     if (apop == 1) {
-        if (!logInWithApop(user, password))
-            return failSession(owner, kApopMessage, displayName);
+        if (!logInWithApop(userName, secret))
+            return failSession(owner, kApopMessage, name);
     } else {
         // A line break in a field would put a second command on the wire: such a login is not sent.
-        if (hasLineBreak(user))
-            return failSession(owner, kUserMessage, displayName);
-        wsprintfA(g_command, "USER %s\r\n", user);
+        if (hasLineBreak(userName))
+            return failSession(owner, kUserMessage, name);
+        wsprintfA(g_command, "USER %s\r\n", userName);
         if (!exchangeCommand())
-            return failSession(owner, kUserMessage, displayName);
-        if (hasLineBreak(password))
-            return failSession(owner, kPassMessage, displayName);
-        wsprintfA(g_command, "PASS %s\r\n", password);
+            return failSession(owner, kUserMessage, name);
+        if (hasLineBreak(secret))
+            return failSession(owner, kPassMessage, name);
+        wsprintfA(g_command, "PASS %s\r\n", secret);
         if (!exchangeCommand())
-            return failSession(owner, kPassMessage, displayName);
+            return failSession(owner, kPassMessage, name);
     }
     lstrcpyA(g_command, "STAT\r\n");
     if (!exchangeCommand())
-        return failSession(owner, kStatMessage, displayName);
+        return failSession(owner, kStatMessage, name);
     int count = statCount(g_reply);
     endSession();
     return count;
 }
 
 void endSession() {
-    if (g_socket == INVALID_SOCKET)
-        return;
-    lstrcpyA(g_command, "QUIT\r\n");
-    sendText(g_command);
-    if (g_tls)
-        tlsClose();
-    g_tls = 0;
-    closesocket(g_socket);
-    g_socket = INVALID_SOCKET;
-    WSACleanup();
+    endConnection();
 }

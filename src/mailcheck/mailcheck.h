@@ -1,4 +1,5 @@
-// One POP3 session per call: log in, ask for the message count with STAT, say QUIT.
+// One POP3 session per call: log in, ask for the message count with STAT, say QUIT. While it waits
+// for the network the thread's messages keep flowing (connection.h).
 #pragma once
 
 #include <windows.h>
@@ -18,5 +19,7 @@ extern DWORD g_connectTimeoutMs;
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop);
 
-// Says QUIT, closes the connection and releases Winsock; does nothing when no session is open.
+// Ends the session in whatever phase it is: cancels a pending lookup, says QUIT to a server that
+// has greeted, closes the connection and releases Winsock. A wait of the session returns at once
+// and its query then shows no message. Does nothing when no session is open.
 void endSession();

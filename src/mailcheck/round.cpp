@@ -8,7 +8,7 @@
 char g_resultText[kResultSize];
 
 // Kept apart from the busy flag, which the settings dialog holds too: a round that waits in a
-// message box must not be entered again over the same session.
+// message box or for a server must not be entered again over the same session.
 static int g_roundRunning;
 
 static int hasAccounts() {
@@ -20,7 +20,7 @@ static int hasAccounts() {
 }
 
 // The queries, one after another; a shutdown that arrives while one of them waits in a message
-// box has saved the settings already, so no further account is queried.
+// box or for its server has saved the settings already, so no further account is queried.
 static int queryAccounts(HWND owner, int *counts) {
     for (int slot = 0; slot < kAccountSlots; slot++) {
         if (g_shuttingDown)

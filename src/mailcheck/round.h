@@ -10,5 +10,5 @@ extern char g_resultText[kResultSize];
 
 // Queries every configured account and shows the accounts with mail. A manual round (1, a tray
 // click) also says when no account is configured or no mail waits. A round asked for while one is
-// already running, paused in one of its message boxes, is turned away.
+// already running, paused in one of its message boxes or network waits, is turned away.
 void checkAllAccounts(HWND owner, int manual);

@@ -1,5 +1,6 @@
 #include "mailcheck/tls.h"
 
+#include "mailcheck/connection.h"
 #include "mailcheck/pop3.h"
 
 #define SECURITY_WIN32
@@ -30,33 +31,12 @@ static size_t g_plainLength;
 // One outgoing record: header, data and trailer.
 static char g_record[0x4800];
 
-int waitReadable(SOCKET connection, DWORD waitMs) {
-    timeval wait = {static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(connection, &readable);
-    return select(0, &readable, NULL, NULL, &wait) == 1;
-}
-
-static int sendAll(const char *data, size_t length) {
-    while (length > 0) {
-        int sent = send(g_tlsSocket, data, static_cast<int>(length), 0);
-        if (sent <= 0)
-            return 0;
-        data += sent;
-        length -= static_cast<size_t>(sent);
-    }
-    return 1;
-}
-
 // Appends what the server sends next to g_received, waiting until `totalMs` after `start` at most.
-// Returns 1 when bytes came, 0 when the server ended the connection, -1 on time-out, error or a
-// full buffer.
+// Returns 1 when bytes came, 0 when the server ended the connection, -1 on time-out, error, a
+// full buffer or the end of the session (the channel may be released then: nothing more is read).
 static int receiveMore(DWORD start, DWORD totalMs) {
-    DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= totalMs || g_receivedLength == sizeof g_received)
-        return -1;
-    if (!waitReadable(g_tlsSocket, totalMs - elapsed))
+    if (g_receivedLength == sizeof g_received ||
+        waitFor(g_tlsSocket, kReadable, start, totalMs) != kWaitReady)
         return -1;
     int count = recv(g_tlsSocket, g_received + g_receivedLength,
                      static_cast<int>(sizeof g_received - g_receivedLength), 0);
@@ -80,7 +60,7 @@ static void keepExtra(const SecBuffer *buffers, int count) {
 static int sendToken(SecBuffer *token) {
     if (!token->pvBuffer)
         return 1;
-    int sent = sendAll(static_cast<const char *>(token->pvBuffer), token->cbBuffer);
+    int sent = sendAll(g_tlsSocket, static_cast<const char *>(token->pvBuffer), token->cbBuffer);
     g_sspi->FreeContextBuffer(token->pvBuffer);
     token->pvBuffer = NULL;
     return sent;
@@ -232,7 +212,7 @@ int tlsSend(const char *data, size_t length) {
         return 0;
     size_t total =
         static_cast<size_t>(buffers[0].cbBuffer) + buffers[1].cbBuffer + buffers[2].cbBuffer;
-    return total <= sizeof g_record && sendAll(g_record, total);
+    return total <= sizeof g_record && sendAll(g_tlsSocket, g_record, total);
 }
 
 // Decrypts the next whole record of g_received into g_plain. Returns 1 when a record was decrypted

@@ -1,11 +1,9 @@
-// POP3 over TLS: the client side of a TLS connection on a connected blocking socket, with the
-// server's certificate checked against the host name. One channel at a time.
+// POP3 over TLS: the client side of a TLS connection on the session's connected socket, with the
+// server's certificate checked against the host name. One channel at a time. Its waits are those
+// of the session (connection.h): a session ended meanwhile fails them.
 #pragma once
 
 #include <winsock.h>
-
-// 1 when the socket has bytes to read (or its end) within `waitMs`; shared with the plain reader.
-int waitReadable(SOCKET connection, DWORD waitMs);
 
 enum TlsOpening {
     kTlsOpened,

@@ -2,6 +2,7 @@
 // prints what it measured. scripts/bench builds it, starts the wine session and calls it:
 //   bench startup VEMO BARE RUNS     time until the main window can be found, against a bare one
 //   bench round VEMO DELAY RUNS      a round over five accounts whose every reply waits DELAY ms
+//   bench idle VEMO SECONDS          wake-ups and CPU time between rounds
 //   bench usage VEMO ROUNDS A B      handles, GDI/USER objects, private bytes after rounds A and B
 //   bench soak VEMO ROUNDS A B       the same with timer rounds and an account failing in turn
 //   bench fuzz VEMO SEED COUNT [FIRST]  damaged settings files, each started, checked and
@@ -110,19 +111,22 @@ bool pressBox(std::vector<std::string> *texts) {
     return true;
 }
 
-// Until the program's thread waits in its own message loop: no box on the screen, before and
-// after a message that only that loop (or a box's) can take.
+// Until the program is calm: twice, 100 ms apart, no box on the screen before and after a
+// message that it answers. It answers messages while a round waits for a server too, but a wait
+// on loopback ends well within the pause.
 bool settle(HWND window, std::vector<std::string> *texts) {
     DWORD begin = GetTickCount();
-    while (GetTickCount() - begin < kWaitMs) {
-        if (pressBox(texts))
-            continue;
+    int calm = 0;
+    while (calm < 2 && GetTickCount() - begin < kWaitMs) {
         DWORD_PTR result;
-        if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) &&
-            !pressBox(texts))
-            return true;
+        if (pressBox(texts) ||
+            !SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) ||
+            pressBox(texts))
+            calm = 0;
+        else if (++calm < 2)
+            Sleep(100);
     }
-    return false;
+    return calm == 2;
 }
 
 const char kNoAccountsText[] = "アカウントが登録されていません。";
@@ -400,6 +404,106 @@ int roundsBench(const char *what, const char *vemo, int rounds, int first, int l
     return failures || grew ? 1 : 0;
 }
 
+// What the program's Unix process has done so far, read from Linux's /proc through Wine's Z:
+// drive: the times its main thread (whose id is the process's) blocked, which is every time it
+// woke and every call to the Wine server that made it wait, and the CPU time of the whole process
+// in clock ticks of 10 ms.
+struct Activity {
+    long long switches = 0, cpuTicks = 0;
+};
+
+std::string readFile(const std::string &path) {
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    char data[4096];
+    DWORD read;
+    while (ReadFile(file, data, sizeof data, &read, NULL) && read > 0)
+        text.append(data, read);
+    CloseHandle(file);
+    return text;
+}
+
+// The /proc folder of the process whose command line names `exe`: Wine shows a program's
+// Windows path there. "" when there is none.
+std::string unixProcess(const std::string &exe) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    std::string result;
+    if (search == INVALID_HANDLE_VALUE)
+        return result;
+    do {
+        std::string folder = std::string("Z:\\proc\\") + found.cFileName;
+        if (found.cFileName[0] >= '1' && found.cFileName[0] <= '9' &&
+            readFile(folder + "\\cmdline").find(exe) != std::string::npos)
+            result = folder;
+    } while (result.empty() && FindNextFileA(search, &found));
+    FindClose(search);
+    return result;
+}
+
+Activity activityOf(const std::string &process) {
+    Activity activity;
+    std::string thread = process + "\\task" + process.substr(process.rfind('\\'));
+    std::string status = readFile(thread + "\\status");
+    size_t at = status.find("voluntary_ctxt_switches:");
+    if (at != std::string::npos)
+        activity.switches = atoll(status.c_str() + at + 24);
+    // utime and stime, fields 14 and 15, after the name in parentheses.
+    std::string stat = readFile(process + "\\stat");
+    at = stat.rfind(')');
+    long long user, system;
+    if (at != std::string::npos &&
+        sscanf(stat.c_str() + at + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lld %lld",
+               &user, &system) == 2)
+        activity.cpuTicks = user + system;
+    return activity;
+}
+
+// The program between rounds: after a timer round has reloaded the countdown, what it does over
+// `seconds`, in which only the one-minute tick may wake it. Looked at four times a second: a
+// quarter second in which the main thread blocked again counts as one wake-up.
+int idleBench(const char *vemo, int seconds) {
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(1, 1), &winsock);
+    Pop3Responder responder(kServer, 1, 0);
+    Running running;
+    std::string process;
+    bool ready = responder.listening() && launch(vemo, fiveAccounts(), &running) &&
+                 runRound(running.window, running.msg, WM_TIMER, kCheckTimer, 0, NULL) &&
+                 settle(running.window, NULL) &&
+                 !(process = unixProcess(running.program.exe)).empty();
+    if (!ready) {
+        printf("idle: the program did not settle, or its process was not found in /proc\n");
+        finish(&running);
+        WSACleanup();
+        return 1;
+    }
+    Activity first = activityOf(process), last = first;
+    int wakeUps = 0;
+    std::string when;
+    for (int quarter = 1; quarter <= seconds * 4; quarter++) {
+        Sleep(250);
+        Activity now = activityOf(process);
+        if (now.switches != last.switches) {
+            char at[32];
+            snprintf(at, sizeof at, "%s%.2f s", when.empty() ? "" : ", ", quarter / 4.0);
+            when += at;
+            wakeUps++;
+        }
+        last = now;
+    }
+    finish(&running);
+    WSACleanup();
+    printf("idle: %d s between rounds: %d wake-ups (at %s), %lld blocking waits of the main "
+           "thread (voluntary context switches in /proc), %lld ms of CPU\n",
+           seconds, wakeUps, when.empty() ? "none" : when.c_str(), last.switches - first.switches,
+           (last.cpuTicks - first.cpuTicks) * 10);
+    return 0;
+}
+
 // --- The fuzz of "ini.dat" ---
 
 typedef std::mt19937 Random;
@@ -668,12 +772,14 @@ int main(int argc, char **argv) {
         WSACleanup();
         return result;
     }
+    if (command == "idle" && argc == 4)
+        return idleBench(argv[2], atoi(argv[3]));
     if ((command == "usage" || command == "soak") && argc == 6)
         return roundsBench(command.c_str(), argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]),
                            command == "soak");
     if (command == "fuzz" && (argc == 5 || argc == 6))
         return fuzzBench(argv[2], static_cast<unsigned>(strtoul(argv[3], NULL, 10)), atoi(argv[4]),
                          argc == 6 ? atoi(argv[5]) : 0);
-    fprintf(stderr, "usage: bench startup|round|usage|soak|fuzz ...\n");
+    fprintf(stderr, "usage: bench startup|round|idle|usage|soak|fuzz ...\n");
     return 2;
 }

@@ -96,6 +96,10 @@ ScriptStep relayTo(const std::string &address) {
     return {StepKind::Relay, address, 0};
 }
 
+ScriptStep stall(DWORD delayMs) {
+    return {StepKind::Stall, "", delayMs};
+}
+
 ScriptedServer::ScriptedServer(const char *address, std::vector<ScriptStep> script)
     : script_(std::move(script)) {
     listener_ = listenOn(address);
@@ -203,6 +207,7 @@ void ScriptedServer::run() {
         for (const ScriptStep &step : script_) {
             if (!open || stop_)
                 break;
+            step_++;
             switch (step.kind) {
             case StepKind::Send:
                 open = sendAll(client_, step.text.data(), step.text.size());
@@ -226,6 +231,9 @@ void ScriptedServer::run() {
             case StepKind::Relay:
                 relay(step.text);
                 open = false;
+                break;
+            case StepKind::Stall:
+                waitReadable(client_, step.delayMs);
                 break;
             }
         }

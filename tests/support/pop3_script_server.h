@@ -17,6 +17,7 @@ enum class StepKind {
     ReadLine,   // wait for one line from the client (up to its LF)
     Close,      // end the server's side of the connection (the client reads its end)
     Relay,      // pass everything on to the POP3 server at `text`, both ways, until the end
+    Stall,      // say nothing for delayMs, or until the client sends something or closes
 };
 
 struct ScriptStep {
@@ -30,6 +31,7 @@ ScriptStep sendSlowly(const std::string &text, DWORD delayMs);
 ScriptStep readLine();
 ScriptStep closeConnection();
 ScriptStep relayTo(const std::string &address);
+ScriptStep stall(DWORD delayMs);
 
 struct ScriptResult {
     bool connected = false;    // a client connected
@@ -48,6 +50,10 @@ class ScriptedServer {
     }
     // Waits up to timeoutMs for the script and the client's close, then stops the server.
     ScriptResult finish(DWORD timeoutMs);
+    // The index of the step being played; -1 until a client has connected.
+    int step() const {
+        return step_;
+    }
 
   private:
     void run();
@@ -62,6 +68,7 @@ class ScriptedServer {
     ScriptResult result_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
+    std::atomic<int> step_{-1};
     std::thread thread_;
 };
 

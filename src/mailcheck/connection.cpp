@@ -1,0 +1,279 @@
+#include "mailcheck/connection.h"
+
+#include "mailcheck/mailcheck.h"
+#include "mailcheck/pop3.h"
+#include "mailcheck/tls.h"
+
+// Winsock's notices for the session's window: they only wake the wait, which then asks the socket
+// itself, or they carry the lookup's answer.
+static const UINT kSocketNotice = WM_APP + 1;
+static const UINT kLookupNotice = WM_APP + 2;
+
+static int g_winsock;   // Winsock started for the session
+static HWND g_window;   // the message-only window that the notices go to
+static HANDLE g_lookup; // the pending lookup, NULL once it has answered
+static int g_lookupError;
+// The lookup's answer. Static, since a lookup that could not be cancelled may still write it.
+static char g_hostEntry[MAXGETHOSTSTRUCT];
+static SOCKET g_socket = INVALID_SOCKET;
+static int g_tls; // the TLS channel is open
+static const char *g_farewell;
+static int g_ended;
+
+static LRESULT onLookupAnswer(HANDLE lookup, LPARAM answer) {
+    if (lookup == g_lookup) {
+        g_lookup = NULL;
+        g_lookupError = WSAGETASYNCERROR(answer);
+    }
+    return 0;
+}
+
+static LRESULT CALLBACK noticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kLookupNotice)
+        return onLookupAnswer(reinterpret_cast<HANDLE>(wParam), lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static HWND createNoticeWindow() {
+    static const char kClassName[] = "vemoNoticeClass";
+    static ATOM windowClass;
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    if (!windowClass) {
+        WNDCLASSA noticeClass = {};
+        noticeClass.lpfnWndProc = noticeWindowProc;
+        noticeClass.hInstance = instance;
+        noticeClass.lpszClassName = kClassName;
+        windowClass = RegisterClassA(&noticeClass);
+    }
+    return CreateWindowExA(0, kClassName, NULL, 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
+}
+
+static int isReady(SOCKET connection, Readiness readiness) {
+    if (readiness == kLookedUp)
+        return g_lookup == NULL;
+    fd_set wanted, failed;
+    FD_ZERO(&wanted);
+    FD_SET(connection, &wanted);
+    FD_ZERO(&failed);
+    FD_SET(connection, &failed);
+    timeval now = {0, 0};
+    if (readiness == kReadable)
+        return select(0, &wanted, NULL, NULL, &now) != 0;
+    // A failed connection request shows in the failed set.
+    return select(0, NULL, &wanted, readiness == kConnected ? &failed : NULL, &now) != 0;
+}
+
+WaitResult waitFor(SOCKET connection, Readiness readiness, DWORD start, DWORD totalMs) {
+    for (;;) {
+        if (g_ended)
+            return kWaitAbandoned;
+        if (isReady(connection, readiness))
+            return kWaitReady;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= totalMs)
+            return kWaitTimedOut;
+        MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (!g_ended && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // The program is ending: its own loop gets the quit again, the session is given up.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                g_ended = 1;
+            } else {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+    }
+}
+
+int sendAll(SOCKET connection, const char *data, size_t length) {
+    DWORD start = GetTickCount();
+    while (length > 0) {
+        int sent = send(connection, data, static_cast<int>(length), 0);
+        if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+            if (waitFor(connection, kWritable, start, g_replyTimeoutMs) != kWaitReady)
+                return 0;
+            continue;
+        }
+        if (sent <= 0)
+            return 0;
+        data += sent;
+        length -= static_cast<size_t>(sent);
+    }
+    return 1;
+}
+
+// The first address of `host` into *address.
+static Opening lookUp(const char *host, in_addr *address) {
+    DWORD start = GetTickCount();
+    g_lookup =
+        WSAAsyncGetHostByName(g_window, kLookupNotice, host, g_hostEntry, sizeof g_hostEntry);
+    if (!g_lookup)
+        return kOpenNoHost;
+    WaitResult waited = waitFor(INVALID_SOCKET, kLookedUp, start, g_connectTimeoutMs);
+    if (waited != kWaitReady)
+        return waited == kWaitAbandoned ? kOpenAbandoned : kOpenNoHost;
+    const hostent *entry = reinterpret_cast<const hostent *>(g_hostEntry);
+    if (g_lookupError || !entry->h_addr_list[0])
+        return kOpenNoHost;
+    memcpy(address, entry->h_addr_list[0], sizeof *address);
+    return kOpened;
+}
+
+// Connects within g_connectTimeoutMs, so that a host that drops the connection request cannot
+// hold the session.
+static Opening connectTo(const in_addr &host, unsigned short port) {
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr = host;
+    DWORD start = GetTickCount();
+    if (connect(g_socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+        return kOpened;
+    if (WSAGetLastError() != WSAEWOULDBLOCK)
+        return kOpenNoConnect;
+    WaitResult waited = waitFor(g_socket, kConnected, start, g_connectTimeoutMs);
+    if (waited != kWaitReady)
+        return waited == kWaitAbandoned ? kOpenAbandoned : kOpenNoConnect;
+    int error = 0;
+    int size = sizeof error;
+    if (!isReady(g_socket, kWritable) ||
+        getsockopt(g_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0 ||
+        error != 0)
+        return kOpenNoConnect;
+    return kOpened;
+}
+
+static Opening reach(const char *host, unsigned short port, int tls) {
+    WSADATA winsock;
+    if (WSAStartup(MAKEWORD(1, 1), &winsock) != 0)
+        return kOpenNoWinsock;
+    g_winsock = 1;
+    g_window = createNoticeWindow();
+    if (!g_window)
+        return kOpenNoWinsock;
+    in_addr address;
+    Opening opening = lookUp(host, &address);
+    if (opening != kOpened)
+        return opening;
+    g_socket = socket(AF_INET, SOCK_STREAM, 0);
+    if (g_socket == INVALID_SOCKET)
+        return kOpenNoSocket;
+    // Makes the socket non-blocking: its readiness wakes the waits instead.
+    if (WSAAsyncSelect(g_socket, g_window, kSocketNotice,
+                       FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) != 0)
+        return kOpenNoSocket;
+    opening = connectTo(address, port);
+    if (opening != kOpened || !tls)
+        return opening;
+    // Nothing is sent to a server whose certificate does not hold.
+    TlsOpening channel = tlsOpen(g_socket, host, g_replyTimeoutMs);
+    if (g_ended)
+        return kOpenAbandoned;
+    if (channel != kTlsOpened)
+        return channel == kTlsUntrusted ? kOpenUntrusted : kOpenNoConnect;
+    g_tls = 1;
+    return kOpened;
+}
+
+Opening openConnection(const char *host, unsigned short port, int tls) {
+    g_ended = 0;
+    g_farewell = NULL;
+    Opening opening = reach(host, port, tls);
+    if (opening != kOpened)
+        endConnection();
+    return opening;
+}
+
+static void transmit(const char *text) {
+    size_t length = static_cast<size_t>(lstrlenA(text));
+    if (g_tls)
+        tlsSend(text, length);
+    else
+        sendAll(g_socket, text, length);
+}
+
+void sendText(const char *text) {
+    if (!g_ended)
+        transmit(text);
+}
+
+// Waits up to `waitMs` for the server's next bytes and copies up to `size` of them without taking
+// them. Returns their count, 0 when the server ended the connection, -1 on time-out, error or the
+// end of the session.
+static int peekBytes(char *data, size_t size, DWORD waitMs) {
+    if (g_tls)
+        return tlsPeek(data, size, waitMs);
+    if (waitFor(g_socket, kReadable, GetTickCount(), waitMs) != kWaitReady)
+        return -1;
+    int count = recv(g_socket, data, static_cast<int>(size), MSG_PEEK);
+    return count > 0 ? count : 0;
+}
+
+static void takeBytes(char *data, size_t count) {
+    if (g_tls)
+        tlsTake(count);
+    else
+        recv(g_socket, data, static_cast<int>(count), 0); // already taken from the peeked copy
+}
+
+int receiveLine(char *reply, size_t size) {
+    memset(reply, 0, size);
+    if (g_ended)
+        return 0;
+    size_t length = 0;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= g_replyTimeoutMs)
+            return 0;
+        char data[kReplySize];
+        int count = peekBytes(data, sizeof data, g_replyTimeoutMs - elapsed);
+        if (count < 0)
+            return 0;
+        if (count == 0)
+            return length > 0;
+        size_t used = 0;
+        int ended = takeReplyBytes(reply, size, &length, data, static_cast<size_t>(count), &used);
+        takeBytes(data, used);
+        if (ended)
+            return 1;
+    }
+}
+
+void setFarewell(const char *line) {
+    g_farewell = line;
+}
+
+void endConnection() {
+    // First, so that no send below waits: the shutdown that may have called this cannot wait.
+    g_ended = 1;
+    if (g_lookup) {
+        WSACancelAsyncRequest(g_lookup);
+        g_lookup = NULL;
+    }
+    if (g_socket != INVALID_SOCKET) {
+        if (g_farewell)
+            transmit(g_farewell);
+        if (g_tls)
+            tlsClose();
+        g_tls = 0;
+        closesocket(g_socket);
+        g_socket = INVALID_SOCKET;
+    }
+    g_farewell = NULL;
+    if (g_window) {
+        DestroyWindow(g_window);
+        g_window = NULL;
+    }
+    if (g_winsock) {
+        WSACleanup();
+        g_winsock = 0;
+    }
+}
+
+int connectionEnded() {
+    return g_ended;
+}
