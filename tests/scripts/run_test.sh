@@ -8,7 +8,7 @@ src=$1 work=$2
 rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX=$work/prefix VEMO_RUN_DIR=$work/run VEMO_DEMO_ADDR=127.0.0.101
-unset DISPLAY VEMO_SCREENSHOT
+unset DISPLAY VEMO_SCREENSHOTS
 out=$work/terminal.txt
 failed=0
 fail() {
