@@ -219,12 +219,11 @@ static void takeBytes(char *data, size_t count) {
         recv(g_socket, data, static_cast<int>(count), 0); // already taken from the peeked copy
 }
 
-int receiveLine(char *reply, size_t size) {
+int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start) {
     memset(reply, 0, size);
     if (g_ended)
         return 0;
     size_t length = 0;
-    DWORD start = GetTickCount();
     for (;;) {
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= g_replyTimeoutMs)
@@ -234,12 +233,14 @@ int receiveLine(char *reply, size_t size) {
         if (count < 0)
             return 0;
         if (count == 0)
-            return length > 0;
+            return (imap ? imap->length : length) > 0;
         size_t used = 0;
-        int ended = takeReplyBytes(reply, size, &length, data, static_cast<size_t>(count), &used);
+        int ended =
+            imap ? takeImapBytes(reply, size, imap, data, static_cast<size_t>(count), &used)
+                 : takeReplyBytes(reply, size, &length, data, static_cast<size_t>(count), &used);
         takeBytes(data, used);
         if (ended)
-            return 1;
+            return ended > 0;
     }
 }
 

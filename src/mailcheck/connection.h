@@ -5,6 +5,8 @@
 // arrive: the waiting call then returns at once, and the session counts as ended.
 #pragma once
 
+#include "mailcheck/imap.h"
+
 #include <winsock.h>
 
 enum WaitResult { kWaitReady, kWaitTimedOut, kWaitAbandoned };
@@ -42,11 +44,13 @@ Opening openConnection(const char *host, unsigned short port, int tls);
 // once the session has ended.
 void sendText(const char *text);
 
-// Reads one reply line into the zero-filled `reply` of `size` bytes, never past its LF, so that
-// nothing of a later reply is taken. The whole line must arrive within g_replyTimeoutMs. 1 when
-// the line ended or the server closed after part of it; 0 on time-out, error, a close before any
-// byte, or when the session has ended.
-int receiveLine(char *reply, size_t size);
+// Reads one reply into `reply` of `size` bytes, zero-filled first: a POP3 line, or with `imap` (a
+// zero-filled reading state, which then holds the length kept) an IMAP response with the literals
+// it announces; never past its end, so that nothing of a later reply is taken. All of it must
+// arrive within g_replyTimeoutMs from `start`. 1 when the reply ended or the server closed after
+// part of it; 0 on time-out, error, a close before any byte, an IMAP literal longer than INT_MAX,
+// or when the session has ended.
+int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start);
 
 // The line that ends the session politely from now on: endConnection sends it first.
 void setFarewell(const char *line);

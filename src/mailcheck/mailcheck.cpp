@@ -2,6 +2,7 @@
 
 #include "mailcheck/apop.h"
 #include "mailcheck/connection.h"
+#include "mailcheck/imap.h"
 #include "mailcheck/pop3.h"
 #include "settings/settings.h"
 
@@ -11,9 +12,12 @@ DWORD g_connectTimeoutMs = kConnectTimeoutMs;
 static char g_command[kCommandSize];
 static char g_reply[kReplySize];
 static char g_message[kMessageSize];
+static int g_loginDisabled; // the IMAP server refuses LOGIN
+static int g_unseen;        // the inbox's unseen count of the last STATUS response, or -1
 
 static const char kCaption[] = "vemo";
 static const char kQuit[] = "QUIT\r\n";
+static const char kLogout[] = "v3 LOGOUT\r\n";
 
 static void showText(HWND owner, const char *text) {
     MessageBoxA(owner, text, kCaption, MB_ICONERROR);
@@ -28,14 +32,15 @@ static void showMessage(HWND owner, const char *format, const char *displayName)
     showText(owner, g_message);
 }
 
-static int receiveReply() {
-    return receiveLine(g_reply, sizeof g_reply);
+// One POP3 reply line into g_reply.
+static int receiveLine() {
+    return receiveReply(g_reply, sizeof g_reply, NULL, GetTickCount());
 }
 
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
 static int exchangeCommand() {
     sendText(g_command);
-    return receiveReply() && isPositiveReply(g_reply);
+    return receiveLine() && isPositiveReply(g_reply);
 }
 
 // A session ended while it waited (the program is closing) shows nothing.
@@ -54,7 +59,82 @@ static int logInWithApop(const char *user, const char *password) {
         return 0;
     sendText(command);
     releaseBlock(command);
-    return receiveReply() && isPositiveReply(g_reply);
+    return receiveLine() && isPositiveReply(g_reply);
+}
+
+// Reads IMAP responses until the one tagged `tag`, or with `continuation` a continuation request,
+// all within one reply deadline, and notes on the way what the untagged ones say. 1 when that
+// response is OK or the continuation came.
+static int awaitImapResponse(const char *tag, int continuation) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        ImapReading reading = {};
+        if (!receiveReply(g_reply, sizeof g_reply, &reading, start))
+            return 0;
+        if (continuation && g_reply[0] == '+')
+            return 1;
+        int condition = imapCondition(g_reply, tag);
+        if (condition != kImapNone)
+            return condition == kImapOk;
+        int disabled = imapLoginDisabled(g_reply);
+        if (disabled >= 0)
+            g_loginDisabled = disabled;
+        int unseen = imapStatusUnseen(g_reply);
+        if (unseen >= 0)
+            g_unseen = unseen;
+    }
+}
+
+// Sends LOGIN a part at a time: each literal's bytes only after the server has asked for them,
+// and nothing more once the server says that it refuses the login.
+static int logInWithImap(const char *user, const char *password) {
+    if (g_loginDisabled || !buildImapLogin(g_command, sizeof g_command, user, password))
+        return 0;
+    for (const char *part = g_command;;) {
+        const char *end = strstr(part, "\r\n") + 2;
+        char text[kCommandSize];
+        lstrcpynA(text, part, static_cast<int>(end - part) + 1);
+        sendText(text);
+        if (!*end)
+            return awaitImapResponse("v1", 0);
+        if (!awaitImapResponse("v1", 1) || g_loginDisabled)
+            return 0;
+        part = end;
+    }
+}
+
+// The IMAP session on the open connection: the greeting, LOGIN unless the server has
+// authenticated the connection already, and the unseen count of the inbox by STATUS. The APOP
+// flag means nothing here.
+static int checkImapMailbox(HWND owner, const char *name, const char *user, const char *password) {
+    g_unseen = -1;
+    ImapReading reading = {};
+    int greeting = receiveReply(g_reply, sizeof g_reply, &reading, GetTickCount())
+                       ? imapCondition(g_reply, "*")
+                       : kImapNone;
+    // Until its greeting has come, a server is left without LOGOUT.
+    if (!connectionEnded())
+        setFarewell(kLogout);
+    if (greeting != kImapOk && greeting != kImapPreauth)
+        return failSession(owner, kConnectMessage, name);
+    if (greeting == kImapOk) {
+        // A server whose greeting lists no capabilities is asked for them before the login.
+        g_loginDisabled = imapLoginDisabled(g_reply);
+        if (g_loginDisabled < 0) {
+            g_loginDisabled = 0;
+            sendText("v0 CAPABILITY\r\n");
+            if (!awaitImapResponse("v0", 0))
+                return failSession(owner, kPassMessage, name);
+        }
+        if (!logInWithImap(user, password))
+            return failSession(owner, kPassMessage, name);
+    }
+    sendText("v2 STATUS INBOX (UNSEEN)\r\n");
+    if (!awaitImapResponse("v2", 0) || g_unseen < 0)
+        return failSession(owner, kStatMessage, name);
+    int count = g_unseen;
+    endSession();
+    return count;
 }
 
 // The message of a connection that could not be opened ("%s" names the account).
@@ -82,8 +162,8 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     lstrcpynA(secret, password, sizeof secret);
     char hostName[kHostSize];
     unsigned short port;
-    int tls;
-    if (!parseServerField(server, hostName, &port, &tls)) {
+    int tls, imap;
+    if (!parseServerField(server, hostName, &port, &tls, &imap)) {
         showMessage(owner, kLookupMessage, name);
         return 0;
     }
@@ -94,8 +174,10 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
         showMessage(owner, openingMessage(opening), name);
     if (opening != kOpened)
         return 0;
+    if (imap)
+        return checkImapMailbox(owner, name, userName, secret);
 
-    int greeted = receiveReply() && isPositiveReply(g_reply);
+    int greeted = receiveLine() && isPositiveReply(g_reply);
     // Until its greeting has come, a server is left without QUIT.
     if (!connectionEnded())
         setFarewell(kQuit);

@@ -1,10 +1,12 @@
-// One POP3 session per call: log in, ask for the message count with STAT, say QUIT. While it waits
-// for the network the thread's messages keep flowing (connection.h).
+// One session per call: over POP3 log in, ask for the message count with STAT and say QUIT; over
+// IMAP log in, ask for the inbox's unseen count with STATUS and say LOGOUT. While it waits for the
+// network the thread's messages keep flowing (connection.h).
 #pragma once
 
 #include <windows.h>
 
-// The longest wait for one whole reply, from the start of its receive.
+// The longest wait for one whole reply (over IMAP: every response up to the tagged one), from the
+// start of its receive.
 const DWORD kReplyTimeoutMs = 30000;
 
 // The longest wait for the connection to the server.
@@ -14,12 +16,13 @@ const DWORD kConnectTimeoutMs = 15000;
 extern DWORD g_replyTimeoutMs;
 extern DWORD g_connectTimeoutMs;
 
-// The number of messages in the account's mailbox, or 0 when the account is not configured or
-// anything fails; every failure is shown in a message box owned by `owner` first.
+// The number of messages in the account's POP3 mailbox or of unseen ones in its IMAP inbox, or 0
+// when the account is not configured or anything fails; every failure is shown in a message box
+// owned by `owner` first.
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop);
 
-// Ends the session in whatever phase it is: cancels a pending lookup, says QUIT to a server that
-// has greeted, closes the connection and releases Winsock. A wait of the session returns at once
-// and its query then shows no message. Does nothing when no session is open.
+// Ends the session in whatever phase it is: cancels a pending lookup, says QUIT (or LOGOUT) to a
+// server that has greeted, closes the connection and releases Winsock. A wait of the session
+// returns at once and its query then shows no message. Does nothing when no session is open.
 void endSession();

@@ -28,23 +28,37 @@ static bool startsWithIgnoringCase(const char *text, const char *prefix) {
     return true;
 }
 
-int parseServerField(const char *field, char *host, unsigned short *port, int *tls) {
+// The schemes of a server field, with the port that each takes when none is given.
+struct Scheme {
+    char prefix[9];
+    unsigned short port;
+    int tls;
+    int imap;
+};
+
+static const Scheme kSchemes[] = {
+    {"pop3://", kPop3Port, 0, 0},
+    {"pop3s://", kPop3TlsPort, 1, 0},
+    {"imap://", kImapPort, 0, 1},
+    {"imaps://", kImapTlsPort, 1, 1},
+};
+
+int parseServerField(const char *field, char *host, unsigned short *port, int *tls, int *imap) {
     const char *rest = field;
-    int scheme = -1; // none given
-    if (startsWithIgnoringCase(field, "pop3s://")) {
-        scheme = 1;
-        rest += 8;
-    } else if (startsWithIgnoringCase(field, "pop3://")) {
-        scheme = 0;
-        rest += 7;
-    } else if (strstr(field, "://")) {
-        return 0;
+    const Scheme *scheme = NULL; // none given: POP3, TLS on port 995
+    for (const Scheme &candidate : kSchemes) {
+        if (startsWithIgnoringCase(field, candidate.prefix)) {
+            scheme = &candidate;
+            rest += strlen(candidate.prefix);
+        }
     }
+    if (!scheme && strstr(field, "://"))
+        return 0;
     const char *colon = strchr(rest, ':');
     size_t length = colon ? static_cast<size_t>(colon - rest) : strlen(rest);
     if (length == 0 || length >= kHostSize)
         return 0;
-    long value = scheme == 1 ? kPop3TlsPort : kPop3Port;
+    long value = scheme ? scheme->port : kPop3Port;
     if (colon) {
         const char *digits = colon + 1;
         if (!*digits)
@@ -63,7 +77,8 @@ int parseServerField(const char *field, char *host, unsigned short *port, int *t
     memcpy(host, rest, length);
     host[length] = 0;
     *port = static_cast<unsigned short>(value);
-    *tls = scheme == -1 ? value == kPop3TlsPort : scheme;
+    *tls = scheme ? scheme->tls : value == kPop3TlsPort;
+    *imap = scheme ? scheme->imap : 0;
     return 1;
 }
 

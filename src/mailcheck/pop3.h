@@ -1,5 +1,6 @@
-// The parts of the POP3 query that need no network: judging replies, reading a reply line that
-// arrives in pieces, checking login fields and fitting the message texts to their buffer.
+// The parts of the mailbox query that need no network: reading the server field, judging POP3
+// replies, reading a reply line that arrives in pieces, checking login fields and fitting the
+// message texts to their buffer.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,8 @@ const size_t kHostSize = 256;
 
 const unsigned short kPop3Port = 110;
 const unsigned short kPop3TlsPort = 995;
+const unsigned short kImapPort = 143;
+const unsigned short kImapTlsPort = 993;
 
 // The texts of the query's message boxes; "%s" is the account's display name.
 extern const char kWinsockMessage[];
@@ -23,12 +26,14 @@ extern const char kPassMessage[];
 extern const char kStatMessage[];
 extern const char kCertificateMessage[];
 
-// Reads an account's server field: "host" (port 110), "host:port" (port 995 means TLS),
-// "pop3s://host[:port]" (TLS, port 995 when none is given) or "pop3://host[:port]" (plain, port 110
-// by default); the schemes in any case. The port is 1 to 65535 in decimal digits only. Writes the
-// host (terminated, at most kHostSize - 1 bytes) to `host`, the port and whether to use TLS; 0 when
-// the field does not parse (an empty or overlong host, a bad port, another scheme).
-int parseServerField(const char *field, char *host, unsigned short *port, int *tls);
+// Reads an account's server field: "host" (POP3, port 110), "host:port" (POP3; port 995 means
+// TLS), "pop3://host[:port]" (plain POP3, port 110 by default), "pop3s://host[:port]" (POP3 over
+// TLS, 995), "imap://host[:port]" (plain IMAP, 143) or "imaps://host[:port]" (IMAP over TLS, 993);
+// the schemes in any case. The port is 1 to 65535 in decimal digits only. Writes the host
+// (terminated, at most kHostSize - 1 bytes) to `host`, the port, whether to use TLS and whether the
+// server speaks IMAP; 0 when the field does not parse (an empty or overlong host, a bad port,
+// another scheme).
+int parseServerField(const char *field, char *host, unsigned short *port, int *tls, int *imap);
 
 // 1 when the reply begins with "+OK" (case-sensitive), else 0.
 int isPositiveReply(const char *reply);

@@ -18,6 +18,7 @@ struct Stall {
     UINT ending;
     std::vector<ScriptStep> script; // ends with the stall
     std::string heard;              // what the stalled server receives in all
+    const char *server = kStalled;  // the stalled account's server field
 };
 
 } // namespace
@@ -31,6 +32,12 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitOrLogOff
          {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"),
           readLine(), stall(kStallMs)},
          "USER user\r\nPASS secret\r\nSTAT\r\nQUIT\r\n"},
+        {"IMAP STATUS reply, exit",
+         WM_CLOSE,
+         {sendLine("* OK [CAPABILITY IMAP4rev1] ready\r\n"), readLine(), sendLine("v1 OK\r\n"),
+          readLine(), stall(kStallMs)},
+         "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN)\r\nv3 LOGOUT\r\n",
+         "imap://127.0.0.70:110"},
     };
     Settings record = defaultSettings();
     setAccount(&record, 0, "stalled", kStalled, "user", "secret");
@@ -43,6 +50,7 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitOrLogOff
         ScriptedServer server(kStalled, stalled.script);
         ScriptedServer next(kNext, {sendLine("+OK\r\n")});
         ASSERT_TRUE(server.listening() && next.listening());
+        lstrcpyA(record.servers[0], stalled.server);
         writeSettings(record);
         HANDLE process = start();
         ASSERT_TRUE(process);

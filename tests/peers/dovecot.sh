@@ -1,14 +1,17 @@
 #!/bin/bash
-# Throwaway Dovecot POP3 server for tests, one instance per directory.
+# Throwaway Dovecot POP3 and IMAP server for tests, one instance per directory.
 #
-#   dovecot.sh start DIR ADDR USER:PASSWORD:N [USER:PASSWORD:N ...]
-#   dovecot.sh start-tls DIR USER:PASSWORD:N [USER:PASSWORD:N ...]
+#   dovecot.sh start DIR ADDR USER:PASSWORD:N[:SEEN] [USER:PASSWORD:N[:SEEN] ...]
+#   dovecot.sh start-tls DIR USER:PASSWORD:N[:SEEN] [USER:PASSWORD:N[:SEEN] ...]
 #   dovecot.sh stop DIR
 #
-# start: listens on ADDR (127.x.y.z) port 110, plain text and APOP allowed,
-# every user gets a Maildir pre-filled with N small messages. Returns once the
-# port answers "+OK". start-tls: the same with TLS only (ssl = required) on
-# localhost (127.0.0.1) port 995; it first makes test certificates in DIR/certs:
+# start: listens on ADDR (127.x.y.z), POP3 on port 110 and IMAP on port 143,
+# plain text and APOP allowed, every user gets a Maildir pre-filled with N
+# small messages, of which the first SEEN (default 0) are marked as seen; user
+# names may hold any bytes but ":" and white space. Returns once both ports
+# greet. start-tls: the same with TLS only (ssl = required) on localhost
+# (127.0.0.1), POP3 on port 995 and IMAP on port 993; it first makes test
+# certificates in DIR/certs:
 # a test CA (ca.pem, ca.der) and, signed by it, localhost.pem (the server's),
 # wrongname.pem (for another host) and expired.pem; untrusted.pem names
 # localhost but comes from a CA that nobody trusts. Every *.pem has its *.key.
@@ -16,7 +19,8 @@
 # Must run as root. Everything lives in DIR (base_dir may sit in /tmp, see below).
 set -u
 
-PORT=110
+PORT=110                # POP3
+IMAP_PORT=143
 TLS=0
 TIMEOUT=10              # seconds, for each bounded wait
 STEP=0.1                # poll interval
@@ -24,22 +28,27 @@ STEP=0.1                # poll interval
 die() { echo "dovecot.sh: $*" >&2; exit 1; }
 usage() { die "usage: $0 start DIR ADDR USER:PASSWORD:N ... | $0 start-tls DIR USER:PASSWORD:N ... | $0 stop DIR"; }
 
-# True if something on $1:$PORT answers with a +OK greeting within 2 s.
-greets() {
+# True if something on $1:$2 answers within 2 s with a greeting that begins with $3.
+greets_on() {
     if [ "$TLS" = 1 ]; then
-        timeout 3 openssl s_client -connect "$1:$PORT" -quiet </dev/null 2>/dev/null |
-            head -c 3 | grep -q '+OK'
+        timeout 3 openssl s_client -connect "$1:$2" -quiet </dev/null 2>/dev/null |
+            head -c ${#3} | grep -qF "$3"
         return
     fi
     timeout 2 bash -c '
         exec 3<>"/dev/tcp/$1/$2" || exit 1
         IFS= read -r -t 2 line <&3 || exit 1
-        printf "QUIT\r\n" >&3
-        [[ $line == "+OK"* ]]' _ "$1" "$PORT" 2>/dev/null
+        [[ $line == "$3"* ]]' _ "$1" "$2" "$3" 2>/dev/null
 }
 
-# True if no socket listens on $1:$PORT any more.
-port_free() { [ -z "$(ss -Hltn "src $1:$PORT" 2>/dev/null)" ]; }
+# True if POP3 and IMAP both greet on $1.
+greets() { greets_on "$1" "$PORT" "+OK" && greets_on "$1" "$IMAP_PORT" "* OK"; }
+
+# True if something still greets on either port of $1.
+greets_any() { greets_on "$1" "$PORT" "+OK" || greets_on "$1" "$IMAP_PORT" "* OK"; }
+
+# True if no socket listens on either port of $1 any more.
+port_free() { [ -z "$(ss -Hltn "( sport = :$PORT or sport = :$IMAP_PORT ) and src $1" 2>/dev/null)" ]; }
 
 # Polls "$@" until it succeeds; bounded by TIMEOUT seconds and TIMEOUT*10 tries.
 wait_for() {
@@ -95,7 +104,7 @@ stop() {
     [ -f "$DIR/base_dir" ] || return 0        # never started here
     local base addr pid
     base=$(cat "$DIR/base_dir"); addr=$(cat "$DIR/addr" 2>/dev/null)
-    PORT=$(cat "$DIR/port" 2>/dev/null || echo "$PORT")
+    read -r PORT IMAP_PORT <"$DIR/port" 2>/dev/null
     pid=$(cat "$base/master.pid" 2>/dev/null)
     # Only signal it if the pid still belongs to this instance's master.
     if alive "$pid" && [[ $(ps -o args= -p "$pid") == *"$DIR/dovecot.conf"* ]]; then
@@ -104,7 +113,7 @@ stop() {
     fi
     # The master lingers about a second after SIGTERM; make sure the listener is gone.
     if [ -n "$addr" ]; then
-        wait_for port_free "$addr" || die "port $addr:$PORT still in use after stop"
+        wait_for port_free "$addr" || die "port $addr:$PORT or $IMAP_PORT still in use after stop"
     fi
     # Drop base_dir too: a stale master.pid naming a not yet reaped zombie
     # would make the next start believe Dovecot is still running.
@@ -118,13 +127,13 @@ start() {
     [ $# -ge 1 ] || usage
     local acct
     for acct in "$@"; do
-        [[ $acct =~ ^[^:[:space:]]+:[^:[:space:]]+:[0-9]+$ ]] || die "bad account '$acct', want user:password:N"
+        [[ $acct =~ ^[^:[:space:]]+:[^:[:space:]]+:[0-9]+(:[0-9]+)?$ ]] || die "bad account '$acct', want user:password:N[:SEEN]"
     done
     mkdir -p "$DIR" && DIR=$(cd "$DIR" && pwd -P) || die "cannot create $DIR"
     [[ $DIR =~ [[:space:]] ]] && die "DIR must not contain white space: $DIR"
     id dovecot >/dev/null && id dovenull >/dev/null || die "users dovecot/dovenull missing (install dovecot-pop3d)"
     stop || exit 1      # a leftover instance from this DIR
-    greets "$addr" && die "something already answers on $addr:$PORT"
+    greets_any "$addr" && die "something already answers on $addr:$PORT or $IMAP_PORT"
 
     # The auth (user dovecot), login (dovenull) and mail (nobody) processes must
     # reach files in DIR; a mktemp -d parent is 0700, so add search permission upward.
@@ -141,33 +150,39 @@ start() {
     mkdir -p "$DIR/mail" "$DIR/state" "$base"
     echo "$base" >"$DIR/base_dir"
     echo "$addr" >"$DIR/addr"
-    echo "$PORT" >"$DIR/port"
+    echo "$PORT $IMAP_PORT" >"$DIR/port"
 
     # Accounts: passwd-file with plain passwords (APOP needs the clear text).
     : >"$DIR/passwd"
-    local user pass n i
+    local user pass n seen i flags
     for acct in "$@"; do
-        IFS=: read -r user pass n <<<"$acct"
+        IFS=: read -r user pass n seen <<<"$acct"
         echo "$user:{PLAIN}$pass" >>"$DIR/passwd"
         mkdir -p "$DIR/mail/$user"/{cur,new,tmp}
         for ((i = 1; i <= n; i++)); do
+            flags=""; [ "$i" -le "${seen:-0}" ] && flags=S
             printf 'From: sender%d@example.test\r\nTo: %s@example.test\r\nSubject: test %d\r\n\r\nBody of message %d.\r\n' \
-                "$i" "$user" "$i" "$i" >"$DIR/mail/$user/cur/$((1000000 + i)).M$i.vemo:2,"
+                "$i" "$user" "$i" "$i" >"$DIR/mail/$user/cur/$((1000000 + i)).M$i.vemo:2,$flags"
         done
     done
     chmod 0644 "$DIR/passwd"
     chown -R 65534:65534 "$DIR/mail"
 
-    local ssl="ssl = no" listeners
-    listeners=$(printf '  inet_listener pop3 {\n    port = %s\n  }\n  inet_listener pop3s {\n    port = 0\n  }' "$PORT")
+    local ssl="ssl = no" plain=1 secure=0
     if [ "$TLS" = 1 ]; then
         make_certs "$DIR/certs" || { stop; die "cannot make the test certificates"; }
         ssl=$(printf 'ssl = required\nssl_cert = <%s\nssl_key = <%s\nssl_min_protocol = TLSv1.2' \
             "$DIR/certs/localhost.pem" "$DIR/certs/localhost.key")
-        listeners=$(printf '  inet_listener pop3 {\n    port = 0\n  }\n  inet_listener pop3s {\n    port = %s\n    ssl = yes\n  }' "$PORT")
+        plain=0 secure=1
     fi
+    # listeners PROTOCOL: the plain and the TLS listener of its login service; one of them is off.
+    listeners() {
+        local port=$PORT; [ "$1" = imap ] && port=$IMAP_PORT
+        printf 'service %s-login {\n  inet_listener %s {\n    port = %s\n  }\n  inet_listener %ss {\n    port = %s\n    ssl = yes\n  }\n}\n' \
+            "$1" "$1" $((port * plain)) "$1" $((port * secure))
+    }
     cat >"$DIR/dovecot.conf" <<EOF
-protocols = pop3
+protocols = pop3 imap
 listen = $addr
 base_dir = $base
 state_dir = $DIR/state
@@ -178,6 +193,8 @@ disable_plaintext_auth = no
 # apop also makes the greeting carry the <timestamp>.
 auth_mechanisms = plain apop
 auth_failure_delay = 0
+# Any bytes in user names, for the IMAP login that must send one as a literal.
+auth_username_chars =
 default_internal_user = dovecot
 default_login_user = dovenull
 first_valid_uid = 500
@@ -190,9 +207,9 @@ userdb {
   driver = static
   args = uid=65534 gid=65534 home=$DIR/mail/%u
 }
-service pop3-login {
-$listeners
-}
+$(listeners pop3)
+$(listeners imap)
+
 # Without this a failed login delays the next ones from the same address.
 service anvil {
   unix_listener anvil-auth-penalty {
@@ -203,12 +220,12 @@ EOF
 
     dovecot -c "$DIR/dovecot.conf" 2>>"$DIR/dovecot.log" || { log_tail; stop; die "dovecot failed to start"; }
     wait_for greets "$addr" && return 0
-    log_tail; stop; die "no +OK greeting on $addr:$PORT within ${TIMEOUT}s"
+    log_tail; stop; die "no greeting on $addr:$PORT and $IMAP_PORT within ${TIMEOUT}s"
 }
 
 case $cmd in
     start) [ $# -ge 4 ] || usage; shift 2; start "$@" ;;
-    start-tls) [ $# -ge 3 ] || usage; shift 2; TLS=1; PORT=995; start 127.0.0.1 "$@" ;;
+    start-tls) [ $# -ge 3 ] || usage; shift 2; TLS=1; PORT=995; IMAP_PORT=993; start 127.0.0.1 "$@" ;;
     stop) [ $# -eq 2 ] || usage; [ -d "$DIR" ] || exit 0; DIR=$(cd "$DIR" && pwd -P); stop ;;
     *) usage ;;
 esac

@@ -188,7 +188,7 @@ TEST_F(Pop3Tls, ReplyWithoutLineEndTimesOutWithTheStatMessage) {
 TEST_F(Pop3Tls, UnreadableServerFieldGivesTheLookupMessage) {
     const std::string lookupText =
         "' 自宅 ' のサーバが見つかりません。\nアカウントの設定が正しいか確認してください。";
-    for (const char *server : {"imap://localhost", "localhost:0", "pop3s://:995"}) {
+    for (const char *server : {"http://localhost", "localhost:0", "pop3s://:995"}) {
         Outcome outcome = check(server);
         EXPECT_EQ(outcome.count, 0) << server;
         ASSERT_EQ(outcome.boxes.size(), 1u) << server;

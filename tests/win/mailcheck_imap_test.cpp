@@ -1,0 +1,159 @@
+// The IMAP query against a scripted server on loopback (127.0.0.35, port 110), for the faults a
+// real server does not make, and against Dovecot's IMAP beside its POP3 on 127.0.0.21:143 and with
+// TLS only on localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen
+// mail. Every account has the APOP flag set, which IMAP ignores.
+#include "mailcheck/mailcheck.h"
+#include "support/message_boxes.h"
+#include "support/pop3_script_server.h"
+#include "support/windows_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kName[] = "会社";
+const std::string kConnectText = "' 会社 ' のソケットに接続できませんでした。";
+const std::string kPassText = "' 会社 ' のUSER名又はパスワードが正しくありません。";
+const std::string kStatText = "' 会社 ' のメール件数を取得できませんでした。";
+
+const char kGreeting[] = "* OK [CAPABILITY IMAP4rev1 AUTH=PLAIN] scripted server ready\r\n";
+const std::string kLogin = "v1 LOGIN \"taro\" \"secret\"\r\n";
+const std::string kStatus = "v2 STATUS INBOX (UNSEEN)\r\n";
+const std::string kLogout = "v3 LOGOUT\r\n";
+
+struct Case {
+    const char *what;
+    std::vector<ScriptStep> script;
+    const char *password;
+    int count;
+    std::string box; // "" for none
+    std::string sent;
+};
+
+class ImapSession : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(installMessageBoxRecorder());
+        owner = CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
+                              GetModuleHandleA(NULL), NULL);
+        ASSERT_NE(owner, nullptr);
+        g_replyTimeoutMs = 1500;
+    }
+    void TearDown() override {
+        g_replyTimeoutMs = kReplyTimeoutMs;
+        DestroyWindow(owner);
+    }
+
+    // Checks the account and expects `count` and no box, or the one box `box`.
+    void expectOutcome(const char *server, const char *user, const char *password, int count,
+                       const std::string &box) {
+        clearRecordedBoxes();
+        BoxWatcher watcher;
+        EXPECT_EQ(checkMailbox(owner, kName, server, user, password, 1), count);
+        std::vector<std::string> shown = watcher.stop();
+        if (box.empty()) {
+            EXPECT_TRUE(recordedBoxes().empty());
+        } else {
+            expectOneErrorBox(recordedBoxes(), shown, box, owner);
+        }
+    }
+
+    HWND owner = NULL;
+};
+
+// A session that logs in and then gets `statusReply` to its STATUS.
+std::vector<ScriptStep> sessionWithStatus(const std::string &statusReply) {
+    return {sendLine(kGreeting), readLine(), sendLine("v1 OK logged in\r\n"), readLine(),
+            sendLine(statusReply)};
+}
+
+} // namespace
+
+TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
+    const Case cases[] = {
+        {"every reply a byte at a time",
+         {sendSlowly(kGreeting, 2), readLine(), sendSlowly("v1 OK logged in\r\n", 2), readLine(),
+          sendSlowly("* STATUS {5}\r\nINBOX (UNSEEN 12)\r\nv2 OK done\r\n", 2)},
+         "secret",
+         12,
+         "",
+         kLogin + kStatus + kLogout},
+        {"greeting not OK", {sendLine("* NO too busy\r\n")}, "secret", 0, kConnectText, kLogout},
+        {"greeting BYE",
+         {sendLine("* BYE going away\r\n"), closeConnection()},
+         "secret",
+         0,
+         kConnectText,
+         kLogout},
+        {"PREAUTH skips the login",
+         {sendLine("* PREAUTH welcome\r\n"), readLine(),
+          sendLine("* STATUS inbox (UNSEEN 2)\r\nv2 OK done\r\n")},
+         "secret",
+         2,
+         "",
+         kStatus + kLogout},
+        {"LOGINDISABLED in the greeting",
+         {sendLine("* OK [CAPABILITY IMAP4rev1 STARTTLS LOGINDISABLED] ready\r\n")},
+         "secret",
+         0,
+         kPassText,
+         kLogout},
+        {"LOGINDISABLED in the capabilities asked for",
+         {sendLine("* OK ready\r\n"), readLine(),
+          sendLine("* CAPABILITY IMAP4rev1 LOGINDISABLED\r\nv0 OK done\r\n")},
+         "secret",
+         0,
+         kPassText,
+         "v0 CAPABILITY\r\n" + kLogout},
+        {"LOGINDISABLED before the password's continuation",
+         {sendLine(kGreeting), readLine(),
+          sendLine("* CAPABILITY IMAP4rev1 LOGINDISABLED\r\n+ go ahead\r\n")},
+         "ﾊﾟｽ",
+         0,
+         kPassText,
+         "v1 LOGIN \"taro\" {3}\r\n" + kLogout},
+        {"status that never comes", sessionWithStatus("v2 OK done\r\n"), "secret", 0, kStatText,
+         kLogin + kStatus + kLogout},
+        {"no tagged reply to the status in time",
+         sessionWithStatus("* STATUS INBOX (UNSEEN 4)\r\n"), "secret", 0, kStatText,
+         kLogin + kStatus + kLogout},
+    };
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedServer server("127.0.0.35", c.script);
+        ASSERT_TRUE(server.listening());
+        expectOutcome("imap://127.0.0.35:110", "taro", c.password, c.count, c.box);
+        ScriptResult result = server.finish(15000);
+        EXPECT_EQ(result.received, c.sent);
+        EXPECT_TRUE(result.clientClosed);
+    }
+    WSACleanup();
+}
+
+TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
+    ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
+    struct {
+        const char *server, *user, *password;
+        int count;
+        std::string box;
+    } cases[] = {
+        {"imap://127.0.0.21", "alice", "wonderland", 2, ""}, // three messages, one seen
+        {"IMAP://127.0.0.21:143", "bob", "builder", 0, ""},
+        {"imaps://localhost", "alice", "wonderland", 2, ""},
+        {"imap://127.0.0.21", "j\xc3\xbcrgen",
+         "gr\xc3\xbc\xc3\x9f"
+         "e",
+         2, ""},                                          // two literals
+        {"imap://127.0.0.21", "carol", "a\"b\\c", 1, ""}, // escaped
+        {"imaps://localhost", "alice", "looking-glass", 0, kPassText},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.server) + " " + c.user);
+        expectOutcome(c.server, c.user, c.password, c.count, c.box);
+    }
+}
