@@ -1,13 +1,13 @@
 #!/bin/sh
 # Starts or stops the wine session that the Windows-side tests share:
-# one Xvfb display and one initialised prefix in DIR.
-#   wine-session.sh start DIR WINE64
-#   wine-session.sh stop DIR
+# one Xvfb display and one initialised prefix in DIR, with the given Wine.
+#   wine-session.sh start DIR WINE WINESERVER
+#   wine-session.sh stop DIR WINESERVER
 set -u
 cmd=$1 dir=$2
 case "$cmd" in
 start)
-    wine64=$3
+    wine=$3 wineserver=$4
     mkdir -p "$dir"
     if ! { [ -f "$dir/xvfb.pid" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; }; then
         rm -f "$dir/display"
@@ -21,18 +21,18 @@ start)
     export WINEPREFIX="$dir/prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 DISPLAY=":$(cat "$dir/display")" \
         WINEDLLOVERRIDES="mscoree,mshtml="
     # Nothing that stays running may hold on to the output of the test that started it.
-    timeout 120 "$wine64" wineboot --init >/dev/null 2>&1 </dev/null
+    timeout 120 "$wine" wineboot --init >/dev/null 2>&1 </dev/null
     # Xvfb has no window manager: Wine would wait two seconds for one whenever a window closes.
-    timeout 60 "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >/dev/null 2>&1 </dev/null
     # The program's font, which Windows has, is the IPA font here, so texts take their width.
-    timeout 60 "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
+    timeout 60 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' \
         /d IPAPGothic /f >/dev/null 2>&1 </dev/null
     # A persistent wineserver spares every test program the server's start-up.
-    /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 </dev/null
+    "$wineserver" -p >/dev/null 2>&1 </dev/null
     ;;
 stop)
-    WINEPREFIX="$dir/prefix" timeout 20 /usr/lib/wine/wineserver64 -k 2>/dev/null
+    WINEPREFIX="$dir/prefix" timeout 20 "$3" -k 2>/dev/null
     [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
     rm -f "$dir/xvfb.pid" "$dir/display"
     ;;

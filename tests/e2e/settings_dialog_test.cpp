@@ -1,6 +1,6 @@
 // The settings dialog and the account dialog of the running program, driven from outside: commands
 // and texts go in as window messages, message boxes are read and answered on the screen.
-// Dovecot on 127.0.0.80 holds the mailboxes of "one" (2 messages) and "two" (5).
+// Their Dovecot holds the mailboxes of "one" (2 messages) and "two" (5).
 #include "e2e/dialogs.h"
 #include "e2e/program.h"
 #include "e2e/rounds.h"
@@ -42,7 +42,7 @@ void expectFreeSlot(const Settings &record, int slot) {
     EXPECT_EQ(record.apop[slot], 0) << "slot " << slot;
 }
 
-const char kDovecot[] = "127.0.0.80";
+const char kDovecot[] = VEMO_DIALOG_POP3D;
 const Account kHome = {"自宅", kDovecot, "one", "first", 1};
 const Account kWork = {"work", kDovecot, "two", "second", 0};
 

@@ -1,7 +1,7 @@
 // The tray program at work: rounds at start-up, by the timer and by a click, the notification
 // window, the Startup shortcut and the shutdown, seen from outside through window messages, the
-// screen and the files the program leaves. Dovecot on 127.0.0.60 holds the mailboxes of "one" (1
-// message), "two" (none) and "three" (7).
+// screen and the files the program leaves. Their Dovecot holds the mailboxes of "one" (1 message),
+// "two" (none) and "three" (7).
 #include "e2e/dialogs.h"
 #include "e2e/program.h"
 #include "e2e/rounds.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kDovecot[] = "127.0.0.60";
+const char kDovecot[] = VEMO_E2E_POP3D;
 
 std::string describe(const RECT &rect) {
     return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
