@@ -273,6 +273,8 @@ TEST_F(SettingsDialog, SetUpFromNothingSavesExactlyWhatWasTyped) {
     clickTrayIcon(window);
     HWND shown = shownMsgWindow();
     ASSERT_TRUE(shown);
+    // The window of the defaults holds only the first line: made taller, it shows them all.
+    SetWindowPos(shown, NULL, 0, 0, 300, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(showsText(shown, record, "自宅 ： 2 通\nwork ： 5 通\n"));
     EXPECT_TRUE(exitProgram());
 }

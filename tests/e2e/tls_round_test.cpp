@@ -12,6 +12,7 @@ TEST_F(Program, RoundCountsTlsAccountsBesidePlainAndApopOnesInSlotOrder) {
     setAccount(&record, 2, "認証", VEMO_E2E_POP3D, "one", "first");
     record.apop[2] = 1;
     setAccount(&record, 3, "平文", VEMO_E2E_POP3D, "three", "third");
+    record.msgRect = {100, 100, 400, 200}; // tall enough for every line
     writeSettings(record);
     HANDLE process = start();
     ASSERT_TRUE(process);
