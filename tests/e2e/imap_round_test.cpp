@@ -1,5 +1,5 @@
 // One round of the real program over an IMAP, an IMAPS and a POP3 account: the inbox of "three" on
-// the tray stories' Dovecot (127.0.0.60; 7 messages, 2 of them seen) over IMAP and over POP3, and
+// the tray stories' Dovecot (7 messages, 2 of them seen) over IMAP and over POP3, and
 // that of "alice" on Dovecot with TLS only on localhost:993 (3 messages, 1 seen).
 #include "e2e/program.h"
 #include "e2e/rounds.h"
@@ -7,9 +7,10 @@
 TEST_F(Program, RoundCountsImapImapsAndPop3AccountsInSlotOrder) {
     ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
     Settings record = defaultSettings();
-    setAccount(&record, 0, "受信箱", "imap://127.0.0.60", "three", "third");
+    setAccount(&record, 0, "受信箱", "imap://" VEMO_E2E_POP3D, "three", "third");
     setAccount(&record, 2, "暗号", "imaps://localhost", "alice", "wonderland");
-    setAccount(&record, 4, "平文", "127.0.0.60", "three", "third");
+    setAccount(&record, 4, "平文", VEMO_E2E_POP3D, "three", "third");
+    record.msgRect = {100, 100, 400, 200}; // tall enough for every line
     writeSettings(record);
     HANDLE process = start();
     ASSERT_TRUE(process);

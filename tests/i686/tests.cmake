@@ -30,23 +30,27 @@ set(shipping_copy ${CMAKE_BINARY_DIR}/bin/vemo.exe)
 add_custom_command(OUTPUT ${shipping_copy} DEPENDS ${VEMO_SHIPPING_EXE}
     COMMAND ${CMAKE_COMMAND} -E copy ${VEMO_SHIPPING_EXE} ${shipping_copy})
 set_target_properties(vemo PROPERTIES EXCLUDE_FROM_ALL ON)
-vemo_windows_program(e2e_tests e2e/settings_dialog_test.cpp e2e/tls_round_test.cpp ${shipping_copy})
+vemo_windows_program(e2e_tests
+    e2e/imap_round_test.cpp e2e/settings_dialog_test.cpp e2e/tls_round_test.cpp ${shipping_copy})
 target_link_libraries(e2e_tests PRIVATE gdi32)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-vemo_dovecot_fixture(i686.e2e_pop3d 127.0.0.160 one:first:1 two:second:0 three:third:7)
+vemo_dovecot_fixture(i686.e2e_pop3d 127.0.0.160 one:first:1 two:second:0 three:third:7:2)
 vemo_dovecot_fixture(i686.dialog_pop3d 127.0.0.180 one:first:2 two:second:5)
-vemo_dovecot_fixture(i686.pop3s localhost:995 alice:wonderland:3 bob:builder:0)
-# TLS is on localhost:995 in both builds: this one starts once the 64-bit tests' has stopped.
+vemo_dovecot_fixture(i686.pop3s localhost:995 alice:wonderland:3:1 bob:builder:0)
+# TLS is on localhost:995 and :993 in both builds: this one starts once the 64-bit tests' has
+# stopped.
 set_tests_properties(i686.pop3s.start PROPERTIES DEPENDS pop3s.stop)
 target_compile_definitions(e2e_tests PRIVATE VEMO_EXE_NAME="vemo.exe"
     VEMO_TEST_CA="Z:${CMAKE_BINARY_DIR}/dovecot-i686.pop3s/certs/ca.der"
     VEMO_E2E_POP3D="127.0.0.160" VEMO_DIALOG_POP3D="127.0.0.180")
 
-# A round at start-up over a plain, an APOP and two TLS accounts with the notification window's
-# pixels, the dialogs against their templates, and a set-up typed into them, saved and read back.
+# Rounds at start-up over plain, APOP and TLS POP3 accounts and over IMAP ones, with the
+# notification window's pixels, the dialogs against their templates, and a set-up typed into them,
+# saved and read back.
 foreach(story
         Program.RoundCountsTlsAccountsBesidePlainAndApopOnesInSlotOrder
+        Program.RoundCountsImapImapsAndPop3AccountsInSlotOrder
         SettingsDialog.BothDialogsAreBuiltAsTheTemplatesSay
         SettingsDialog.SetUpFromNothingSavesExactlyWhatWasTyped)
     add_test(NAME i686.e2e.${story} COMMAND e2e_tests --gtest_filter=${story})
