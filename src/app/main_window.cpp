@@ -2,6 +2,7 @@
 // opening and the orderly shutdown.
 #include "app/app.h"
 #include "app/schedule.h"
+#include "app/tray_tip.h"
 #include "mailcheck/mailcheck.h"
 #include "mailcheck/messages.h"
 #include "mailcheck/round.h"
@@ -25,7 +26,6 @@ int g_shuttingDown;
 // The tray record in its first layout, which every version of the shell understands; its tip
 // holds 64 bytes.
 static const DWORD kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
-static const int kTrayTipSize = 64;
 static_assert(sizeof(void *) != 4 || kTrayRecordSize == 88, "the first tray record is 88 bytes");
 static_assert(kTrayRecordSize == offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize, "tip size");
 
@@ -35,14 +35,39 @@ static NOTIFYICONDATAA g_trayIcon;
 // Sent by a restarted shell, whose tray has lost every icon.
 static UINT g_taskbarCreatedMessage;
 
+static HICON trayPicture(int iconId) {
+    return static_cast<HICON>(
+        LoadImageA(g_instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
+}
+
+// The tray shows what the last round found: the picture with its mark while mail waits, and in
+// the tip the accounts with mail, their total, and the failures. The record keeps it, so that a
+// restarted shell gets it back.
+static void showTrayState(const RoundResult &result) {
+    int mail = 0;
+    for (int count : result.counts)
+        mail |= count > 0;
+    g_trayIcon.hIcon = trayPicture(mail ? IDI_VEMO_MAIL : IDI_VEMO);
+    buildTrayTip(g_trayIcon.szTip, kVersionString, result);
+    Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
+}
+
+// A round, and what it found in the tray; 1 when it queried every account.
+static int runRound(HWND window, int manual) {
+    RoundResult result;
+    if (!checkAllAccounts(window, manual, &result))
+        return 0;
+    showTrayState(result);
+    return 1;
+}
+
 static LRESULT onCreate(HWND window) {
     g_trayIcon.cbSize = kTrayRecordSize;
     g_trayIcon.hWnd = window;
     g_trayIcon.uID = ID_TRAY_ICON;
     g_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
-    g_trayIcon.hIcon = static_cast<HICON>(
-        LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_VEMO), IMAGE_ICON, 16, 16, LR_SHARED));
+    g_trayIcon.hIcon = trayPicture(IDI_VEMO);
     lstrcpynA(g_trayIcon.szTip, kVersionString, kTrayTipSize);
     Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
     g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
@@ -51,7 +76,7 @@ static LRESULT onCreate(HWND window) {
     g_msgWindow = createMsgWindow(rect.left, rect.top, rectExtent(rect.left, rect.right),
                                   rectExtent(rect.top, rect.bottom));
     if (g_settings.checkAtStartup == 1)
-        checkAllAccounts(window, 0);
+        runRound(window, 0);
     SetTimer(window, ID_CHECK_TIMER, kCheckPeriodMs, NULL);
     return 0;
 }
@@ -155,7 +180,7 @@ static LRESULT onCommand(HWND window, int command) {
 
 static LRESULT onTimer(HWND window, UINT_PTR timer) {
     if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy)) {
-        checkAllAccounts(window, 0);
+        runRound(window, 0);
         g_countdown = g_settings.interval;
     }
     return 0;
@@ -192,7 +217,7 @@ static LRESULT onTrayNotify(HWND window, UINT icon, UINT mouseMessage) {
     if (mouseMessage == WM_RBUTTONDOWN)
         openTrayMenu(window);
     else if (mouseMessage == WM_LBUTTONDOWN)
-        checkAllAccounts(window, 1);
+        runRound(window, 1);
     return 0;
 }
 

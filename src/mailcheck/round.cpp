@@ -24,33 +24,33 @@ static int hasAccounts() {
 // The queries, one after another; a shutdown that arrives while one of them waits in a message
 // box or for its server has saved the settings already, so no further account is queried. Each
 // name is taken as its query starts: the settings dialog may change the slot while it waits.
-static int queryAccounts(HWND owner, char (*names)[kNameSize], int *counts) {
+static int queryAccounts(HWND owner, RoundResult *result) {
     for (int slot = 0; slot < kAccountSlots; slot++) {
         if (g_shuttingDown)
             return 0;
-        lstrcpynA(names[slot], g_settings.names[slot], kNameSize);
-        counts[slot] =
-            checkMailbox(owner, names[slot], g_settings.servers[slot], g_settings.users[slot],
-                         g_settings.passwords[slot], g_settings.apop[slot]);
+        lstrcpynA(result->names[slot], g_settings.names[slot], kNameSize);
+        result->counts[slot] =
+            checkMailbox(owner, result->names[slot], g_settings.servers[slot],
+                         g_settings.users[slot], g_settings.passwords[slot], g_settings.apop[slot]);
+        result->failed[slot] = g_queryFailed;
     }
     return !g_shuttingDown;
 }
 
-void checkAllAccounts(HWND owner, int manual) {
+int checkAllAccounts(HWND owner, int manual, RoundResult *result) {
     if (g_roundRunning)
-        return;
+        return 0;
     if (!hasAccounts()) {
         if (manual)
             MessageBoxA(owner, "アカウントが登録されていません。", VEMO_NAME, MB_ICONERROR);
-        return;
+        return 0;
     }
     g_roundRunning = 1;
     int busy = g_busy;
     g_busy = 1;
-    char names[kAccountSlots][kNameSize];
-    int counts[kAccountSlots] = {};
-    if (queryAccounts(owner, names, counts)) {
-        buildResultText(g_resultText, names, counts);
+    int completed = queryAccounts(owner, result);
+    if (completed) {
+        buildResultText(g_resultText, result->names, result->counts);
         clampMsgRect();
         if (g_resultText[0]) {
             showMsgWindow();
@@ -64,4 +64,5 @@ void checkAllAccounts(HWND owner, int manual) {
     // it: that one clears it, so that ticks check again while the dialog stays open.
     g_busy = manual ? 0 : busy;
     g_roundRunning = 0;
+    return completed;
 }

@@ -36,6 +36,20 @@ void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count
     }
 }
 
+void growToHeight(SettingsRect *rect, int32_t height, const SettingsRect &workArea) {
+    int32_t limit = rectExtent(workArea.top, workArea.bottom);
+    if (height > limit)
+        height = limit;
+    if (rectExtent(rect->top, rect->bottom) >= height)
+        return;
+    if (static_cast<int64_t>(rect->top) + height > workArea.bottom) {
+        rect->bottom = workArea.bottom;
+        rect->top = workArea.bottom - height;
+    } else {
+        rect->bottom = rect->top + height;
+    }
+}
+
 int32_t parkingPosition(int32_t virtualStart) {
     return virtualStart < 0 ? virtualStart - kParkingDistance : -kParkingDistance;
 }

@@ -13,6 +13,11 @@
 // position and size along that axis.
 void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count);
 
+// Grows a rectangle (the window's outer one) downward to `height`, or upward where that would pass
+// the bottom of `workArea` (the work area of its monitor), and never taller than the work area.
+// A rectangle already as tall stays as it is: the window is never shrunk.
+void growToHeight(SettingsRect *rect, int32_t height, const SettingsRect &workArea);
+
 // Where a dismissed window is parked along one axis: 1000 pixels before the virtual screen's start
 // (the left or top edge of all monitors together), and never after -1000.
 int32_t parkingPosition(int32_t virtualStart);
