@@ -14,6 +14,7 @@
 #include "startup/startup.h"
 #include "ui/ui.h"
 
+#include <iphlpapi.h>
 #include <shellapi.h>
 
 #include <cstddef>
@@ -34,6 +35,8 @@ static const UINT kCheckPeriodMs = 60000;
 static NOTIFYICONDATAA g_trayIcon;
 // Sent by a restarted shell, whose tray has lost every icon.
 static UINT g_taskbarCreatedMessage;
+// An automatic round waits for the computer to be online; the tip says so.
+static int g_roundHeld;
 
 static HICON trayPicture(int iconId) {
     return static_cast<HICON>(
@@ -52,13 +55,45 @@ static void showTrayState(const RoundResult &result) {
     Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
 }
 
-// A round, and what it found in the tray; 1 when it queried every account.
+// Online when the routing table holds a default route: a route to somewhere beyond this
+// computer and its own links. It asks the table only; nothing is looked up or sent. A table too
+// large for the buffer, or one that cannot be read, counts as online: rounds are held only when
+// the computer is known to be offline.
+static int computerIsOnline() {
+    static char buffer[16384];
+    MIB_IPFORWARDTABLE *table = reinterpret_cast<MIB_IPFORWARDTABLE *>(buffer);
+    ULONG size = sizeof buffer;
+    if (GetIpForwardTable(table, &size, FALSE) != NO_ERROR)
+        return 1;
+    for (DWORD i = 0; i < table->dwNumEntries; i++)
+        if (table->table[i].dwForwardDest == 0 && table->table[i].dwForwardMask == 0)
+            return 1;
+    return 0;
+}
+
+// A round, and what it found in the tray. An automatic round asked for while the computer is
+// offline is held instead: it would only fail for every account. Returns 0 when the round was
+// held or cut short (a due automatic round then stays due), else 1.
 static int runRound(HWND window, int manual) {
-    RoundResult result;
-    if (!checkAllAccounts(window, manual, &result))
+    if (!roundRunsNow(manual, manual || computerIsOnline())) {
+        if (!g_roundHeld) {
+            buildHeldTip(g_trayIcon.szTip, kVersionString);
+            Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
+        }
+        g_roundHeld = 1;
         return 0;
-    showTrayState(result);
-    return 1;
+    }
+    g_roundHeld = 0;
+    RoundResult result;
+    switch (checkAllAccounts(window, manual, &result)) {
+    case kRoundCompleted:
+        showTrayState(result);
+        return 1;
+    case kRoundCut:
+        return 0;
+    default:
+        return 1;
+    }
 }
 
 static LRESULT onCreate(HWND window) {
@@ -179,11 +214,18 @@ static LRESULT onCommand(HWND window, int command) {
 }
 
 static LRESULT onTimer(HWND window, UINT_PTR timer) {
-    if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy)) {
-        runRound(window, 0);
+    if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy) && runRound(window, 0))
         g_countdown = g_settings.interval;
-    }
     return 0;
+}
+
+// A session that waits when the computer goes to sleep would wake to deadlines long passed and
+// report its server as silent: the round is cut short quietly instead, and the first tick after
+// the computer is back and online checks again.
+static LRESULT onPowerBroadcast(WPARAM event) {
+    if (event == PBT_APMSUSPEND)
+        cutRound();
+    return TRUE;
 }
 
 static LRESULT onInitMenu(HMENU menu) {
@@ -237,6 +279,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return onCommand(window, LOWORD(wParam));
     case WM_TIMER:
         return onTimer(window, wParam);
+    case WM_POWERBROADCAST:
+        return onPowerBroadcast(wParam);
     case WM_INITMENU:
         return onInitMenu(reinterpret_cast<HMENU>(wParam));
     case WM_TRAYNOTIFY:

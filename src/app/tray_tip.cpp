@@ -45,3 +45,10 @@ void buildTrayTip(char *tip, const char *version, const RoundResult &result) {
     }
     appendText(tip, kTrayTipSize, &length, failureLine);
 }
+
+void buildHeldTip(char *tip, const char *version) {
+    size_t length = 0;
+    tip[0] = '\0';
+    appendText(tip, kTrayTipSize, &length, version);
+    appendText(tip, kTrayTipSize, &length, "\nオフラインのため自動チェックを保留中");
+}

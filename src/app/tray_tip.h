@@ -13,3 +13,6 @@ const size_t kTrayTipSize = 64;
 // ("合計 n 通"), or "未受信メールはありません。" when none has mail; and, when queries failed, a
 // last line "確認失敗 ： n 件". Only whole lines go in, so no character is ever cut.
 void buildTrayTip(char *tip, const char *version, const RoundResult &result);
+
+// The version line, then that automatic checks wait for the computer to be online.
+void buildHeldTip(char *tip, const char *version);

@@ -12,6 +12,7 @@ char g_resultText[kResultSize];
 // Kept apart from the busy flag, which the settings dialog holds too: a round that waits in a
 // message box or for a server must not be entered again over the same session.
 static int g_roundRunning;
+static int g_roundCut;
 
 static int hasAccounts() {
     for (int slot = 0; slot < kAccountSlots; slot++) {
@@ -26,7 +27,7 @@ static int hasAccounts() {
 // name is taken as its query starts: the settings dialog may change the slot while it waits.
 static int queryAccounts(HWND owner, RoundResult *result) {
     for (int slot = 0; slot < kAccountSlots; slot++) {
-        if (g_shuttingDown)
+        if (g_shuttingDown || g_roundCut)
             return 0;
         lstrcpynA(result->names[slot], g_settings.names[slot], kNameSize);
         result->counts[slot] =
@@ -34,18 +35,19 @@ static int queryAccounts(HWND owner, RoundResult *result) {
                          g_settings.users[slot], g_settings.passwords[slot], g_settings.apop[slot]);
         result->failed[slot] = g_queryFailed;
     }
-    return !g_shuttingDown;
+    return !g_shuttingDown && !g_roundCut;
 }
 
-int checkAllAccounts(HWND owner, int manual, RoundResult *result) {
+RoundOutcome checkAllAccounts(HWND owner, int manual, RoundResult *result) {
     if (g_roundRunning)
-        return 0;
+        return kRoundSkipped;
     if (!hasAccounts()) {
         if (manual)
             MessageBoxA(owner, "アカウントが登録されていません。", VEMO_NAME, MB_ICONERROR);
-        return 0;
+        return kRoundSkipped;
     }
     g_roundRunning = 1;
+    g_roundCut = 0;
     int busy = g_busy;
     g_busy = 1;
     int completed = queryAccounts(owner, result);
@@ -64,5 +66,12 @@ int checkAllAccounts(HWND owner, int manual, RoundResult *result) {
     // it: that one clears it, so that ticks check again while the dialog stays open.
     g_busy = manual ? 0 : busy;
     g_roundRunning = 0;
-    return completed;
+    return completed ? kRoundCompleted : kRoundCut;
+}
+
+void cutRound() {
+    if (!g_roundRunning)
+        return;
+    g_roundCut = 1;
+    endSession();
 }
