@@ -12,7 +12,6 @@
 static const char kMsgClassName[] = "vemoMsgClass";
 static const DWORD kMsgStyle = WS_OVERLAPPEDWINDOW;
 static const DWORD kMsgExStyle = WS_EX_TOOLWINDOW;
-static const int kTextMargin = 10;
 // Enough for any desk; monitors beyond it are treated as absent.
 static const int kMaxMonitors = 16;
 
@@ -141,7 +140,7 @@ void clampMsgRect() {
 // it (the margin above, the user's font, the word breaks at the window's width) and the margin
 // below, within the work area of its monitor: the default rectangle leaves only a strip on
 // Windows 10 and 11, and one line under Wine.
-static void fitToText() {
+static void fitToResultText() {
     RECT &rect = g_settings.msgRect;
     RECT frame = {0, 0, 0, 0};
     AdjustWindowRectEx(&frame, kMsgStyle, FALSE, kMsgExStyle);
@@ -160,14 +159,14 @@ static void fitToText() {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     if (GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor))
-        growToHeight(&rect, text.bottom + kTextMargin + rectExtent(frame.top, frame.bottom),
-                     monitor.rcWork);
+        fitToText(&rect, text.bottom - text.top, rectExtent(frame.top, frame.bottom),
+                  monitor.rcWork);
 }
 
 void showMsgWindow() {
     if (!g_msgWindow)
         return;
-    fitToText();
+    fitToResultText();
     const RECT &rect = g_settings.msgRect;
     // A minimised window is restored first, without taking the focus: moving it alone would leave
     // it minimised, and a tool window has no taskbar button from which the user could restore it.

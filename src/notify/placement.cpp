@@ -36,10 +36,11 @@ void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count
     }
 }
 
-void growToHeight(SettingsRect *rect, int32_t height, const SettingsRect &workArea) {
+void fitToText(SettingsRect *rect, int32_t textHeight, int32_t frameHeight,
+               const SettingsRect &workArea) {
+    int64_t wanted = static_cast<int64_t>(textHeight) + 2 * kTextMargin + frameHeight;
     int32_t limit = rectExtent(workArea.top, workArea.bottom);
-    if (height > limit)
-        height = limit;
+    int32_t height = wanted < limit ? static_cast<int32_t>(wanted) : limit;
     if (rectExtent(rect->top, rect->bottom) >= height)
         return;
     if (static_cast<int64_t>(rect->top) + height > workArea.bottom) {
