@@ -53,8 +53,10 @@ static LRESULT onCreate(HWND window) {
     return 0;
 }
 
+// Not while the program is ending: its icon is gone for good then.
 static LRESULT onTaskbarCreated() {
-    Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
+    if (!g_shuttingDown)
+        Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
     return 0;
 }
 
@@ -114,11 +116,20 @@ static LRESULT onDestroy() {
     return 0;
 }
 
-// Ticks start no round while the dialog is open.
+// One dialog at a time: a second request brings the open one (or what it has opened) to the
+// front. Ticks start no round while it is open; the flag is put back as it was found, since the
+// dialog may have been opened while a round waits. OK restarts the minute of the check timer.
 static void openSettings(HWND window) {
+    if (g_settingsDialog) {
+        SetForegroundWindow(GetLastActivePopup(g_settingsDialog));
+        return;
+    }
+    int busy = g_busy;
     g_busy = 1;
-    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, settingsDialogProc, 0);
-    g_busy = 0;
+    if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SETTINGS), window, settingsDialogProc,
+                        0) == IDOK)
+        SetTimer(window, ID_CHECK_TIMER, kCheckPeriodMs, NULL);
+    g_busy = busy;
 }
 
 static LRESULT onCommand(HWND window, int command) {

@@ -9,21 +9,45 @@
 static const UINT kSocketNotice = WM_APP + 1;
 static const UINT kLookupNotice = WM_APP + 2;
 
-static int g_winsock;   // Winsock started for the session
-static HWND g_window;   // the message-only window that the notices go to
-static HANDLE g_lookup; // the pending lookup, NULL once it has answered
-static int g_lookupError;
-// The lookup's answer. Static, since a lookup that could not be cancelled may still write it.
-static char g_hostEntry[MAXGETHOSTSTRUCT];
+static int g_winsock; // Winsock started for the session
+static HWND g_window; // the message-only window that the notices go to; kept for the whole run
 static SOCKET g_socket = INVALID_SOCKET;
 static int g_tls; // the TLS channel is open
 static const char *g_farewell;
 static int g_ended;
+// Time spent in the handlers that the waits dispatched to: a box or dialog held open there is not
+// time in which the server kept silent.
+static DWORD g_pausedMs;
 
-static LRESULT onLookupAnswer(HANDLE lookup, LPARAM answer) {
-    if (lookup == g_lookup) {
-        g_lookup = NULL;
-        g_lookupError = WSAGETASYNCERROR(answer);
+// A name lookup may write its answer after it was given up (on Wine a cancelled lookup still
+// does, and on Windows one already blocked in the resolver may), so every lookup has an answer
+// block and a Winsock reference of its own, and gives both back only when it has answered.
+static const int kMaxLookups = 8;
+struct Lookup {
+    HANDLE handle; // NULL: the slot is free
+    char answer[MAXGETHOSTSTRUCT];
+};
+static Lookup g_lookups[kMaxLookups];
+static HANDLE g_currentLookup; // the lookup the session waits for, NULL once answered or given up
+static int g_lookupError;
+static in_addr g_lookupAddress;
+
+// Takes the answer of the current lookup; any lookup's answer frees its slot.
+static LRESULT onLookupAnswer(HANDLE handle, LPARAM answer) {
+    for (Lookup &lookup : g_lookups) {
+        if (!handle || lookup.handle != handle)
+            continue;
+        if (handle == g_currentLookup) {
+            g_currentLookup = NULL;
+            const hostent *entry = reinterpret_cast<const hostent *>(lookup.answer);
+            g_lookupError = WSAGETASYNCERROR(answer) ||
+                            entry->h_length != static_cast<short>(sizeof g_lookupAddress) ||
+                            !entry->h_addr_list[0];
+            if (!g_lookupError)
+                memcpy(&g_lookupAddress, entry->h_addr_list[0], sizeof g_lookupAddress);
+        }
+        lookup.handle = NULL;
+        WSACleanup();
     }
     return 0;
 }
@@ -34,23 +58,25 @@ static LRESULT CALLBACK noticeWindowProc(HWND window, UINT message, WPARAM wPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-static HWND createNoticeWindow() {
+// Made at the first session and kept: an abandoned lookup's answer must still find it.
+static HWND noticeWindow() {
     static const char kClassName[] = "vemoNoticeClass";
-    static ATOM windowClass;
+    if (g_window)
+        return g_window;
     HINSTANCE instance = GetModuleHandleA(NULL);
-    if (!windowClass) {
-        WNDCLASSA noticeClass = {};
-        noticeClass.lpfnWndProc = noticeWindowProc;
-        noticeClass.hInstance = instance;
-        noticeClass.lpszClassName = kClassName;
-        windowClass = RegisterClassA(&noticeClass);
-    }
-    return CreateWindowExA(0, kClassName, NULL, 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
+    WNDCLASSA noticeClass = {};
+    noticeClass.lpfnWndProc = noticeWindowProc;
+    noticeClass.hInstance = instance;
+    noticeClass.lpszClassName = kClassName;
+    RegisterClassA(&noticeClass);
+    g_window =
+        CreateWindowExA(0, kClassName, NULL, 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
+    return g_window;
 }
 
 static int isReady(SOCKET connection, Readiness readiness) {
     if (readiness == kLookedUp)
-        return g_lookup == NULL;
+        return g_currentLookup == NULL;
     fd_set wanted, failed;
     FD_ZERO(&wanted);
     FD_SET(connection, &wanted);
@@ -63,13 +89,18 @@ static int isReady(SOCKET connection, Readiness readiness) {
     return select(0, NULL, &wanted, readiness == kConnected ? &failed : NULL, &now) != 0;
 }
 
+DWORD waitClock() {
+    return GetTickCount() - g_pausedMs;
+}
+
 WaitResult waitFor(SOCKET connection, Readiness readiness, DWORD start, DWORD totalMs) {
     for (;;) {
         if (g_ended)
             return kWaitAbandoned;
+        // What has arrived is taken even when the time is up.
         if (isReady(connection, readiness))
             return kWaitReady;
-        DWORD elapsed = GetTickCount() - start;
+        DWORD elapsed = waitClock() - start;
         if (elapsed >= totalMs)
             return kWaitTimedOut;
         MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -80,15 +111,17 @@ WaitResult waitFor(SOCKET connection, Readiness readiness, DWORD start, DWORD to
                 PostQuitMessage(static_cast<int>(message.wParam));
                 g_ended = 1;
             } else {
+                DWORD before = GetTickCount();
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
+                g_pausedMs += GetTickCount() - before;
             }
         }
     }
 }
 
 int sendAll(SOCKET connection, const char *data, size_t length) {
-    DWORD start = GetTickCount();
+    DWORD start = waitClock();
     while (length > 0) {
         int sent = send(connection, data, static_cast<int>(length), 0);
         if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
@@ -106,18 +139,30 @@ int sendAll(SOCKET connection, const char *data, size_t length) {
 
 // The first address of `host` into *address.
 static Opening lookUp(const char *host, in_addr *address) {
-    DWORD start = GetTickCount();
-    g_lookup =
-        WSAAsyncGetHostByName(g_window, kLookupNotice, host, g_hostEntry, sizeof g_hostEntry);
-    if (!g_lookup)
+    DWORD start = waitClock();
+    Lookup *lookup = NULL;
+    for (Lookup &candidate : g_lookups)
+        if (!candidate.handle)
+            lookup = &candidate;
+    WSADATA winsock;
+    // Without a free slot, lookups given up earlier have still not answered: none is started.
+    if (!lookup || WSAStartup(MAKEWORD(1, 1), &winsock) != 0)
         return kOpenNoHost;
+    lookup->handle =
+        WSAAsyncGetHostByName(g_window, kLookupNotice, host, lookup->answer, sizeof lookup->answer);
+    if (!lookup->handle) {
+        WSACleanup();
+        return kOpenNoHost;
+    }
+    g_currentLookup = lookup->handle;
     WaitResult waited = waitFor(INVALID_SOCKET, kLookedUp, start, g_connectTimeoutMs);
-    if (waited != kWaitReady)
+    if (waited != kWaitReady) {
+        g_currentLookup = NULL; // its answer, when it comes, only frees its slot
         return waited == kWaitAbandoned ? kOpenAbandoned : kOpenNoHost;
-    const hostent *entry = reinterpret_cast<const hostent *>(g_hostEntry);
-    if (g_lookupError || !entry->h_addr_list[0])
+    }
+    if (g_lookupError)
         return kOpenNoHost;
-    memcpy(address, entry->h_addr_list[0], sizeof *address);
+    *address = g_lookupAddress;
     return kOpened;
 }
 
@@ -129,7 +174,7 @@ static Opening connectTo(const in_addr &host, unsigned short port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr = host;
-    DWORD start = GetTickCount();
+    DWORD start = waitClock();
     if (connect(g_socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
         return kOpened;
     if (WSAGetLastError() != WSAEWOULDBLOCK)
@@ -151,8 +196,7 @@ static Opening reach(const char *host, unsigned short port, int tls) {
     if (WSAStartup(MAKEWORD(1, 1), &winsock) != 0)
         return kOpenNoWinsock;
     g_winsock = 1;
-    g_window = createNoticeWindow();
-    if (!g_window)
+    if (!noticeWindow())
         return kOpenNoWinsock;
     in_addr address;
     Opening opening = lookUp(host, &address);
@@ -206,7 +250,7 @@ void sendText(const char *text) {
 static int peekBytes(char *data, size_t size, DWORD waitMs) {
     if (g_tls)
         return tlsPeek(data, size, waitMs);
-    if (waitFor(g_socket, kReadable, GetTickCount(), waitMs) != kWaitReady)
+    if (waitFor(g_socket, kReadable, waitClock(), waitMs) != kWaitReady)
         return -1;
     int count = recv(g_socket, data, static_cast<int>(size), MSG_PEEK);
     return count > 0 ? count : 0;
@@ -225,11 +269,11 @@ int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start) {
         return 0;
     size_t length = 0;
     for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= g_replyTimeoutMs)
-            return 0;
+        // Once the time is up, only what has already arrived is read.
+        DWORD elapsed = waitClock() - start;
         char data[kReplySize];
-        int count = peekBytes(data, sizeof data, g_replyTimeoutMs - elapsed);
+        int count = peekBytes(data, sizeof data,
+                              elapsed < g_replyTimeoutMs ? g_replyTimeoutMs - elapsed : 0);
         if (count < 0)
             return 0;
         if (count == 0)
@@ -251,10 +295,7 @@ void setFarewell(const char *line) {
 void endConnection() {
     // First, so that no send below waits: the shutdown that may have called this cannot wait.
     g_ended = 1;
-    if (g_lookup) {
-        WSACancelAsyncRequest(g_lookup);
-        g_lookup = NULL;
-    }
+    g_currentLookup = NULL;
     if (g_socket != INVALID_SOCKET) {
         if (g_farewell)
             transmit(g_farewell);
@@ -265,10 +306,6 @@ void endConnection() {
         g_socket = INVALID_SOCKET;
     }
     g_farewell = NULL;
-    if (g_window) {
-        DestroyWindow(g_window);
-        g_window = NULL;
-    }
     if (g_winsock) {
         WSACleanup();
         g_winsock = 0;

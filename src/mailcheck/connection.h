@@ -18,8 +18,14 @@ enum Readiness {
     kLookedUp,  // the name lookup has answered (the socket is not looked at)
 };
 
-// Dispatches the thread's messages until `connection` is ready, `totalMs` after `start` have
-// passed, or the session has ended.
+// The clock of every deadline: milliseconds like GetTickCount's, without the time spent in the
+// handlers that the waits dispatched to, so that a box the user keeps open does not use up the
+// server's time.
+DWORD waitClock();
+
+// Dispatches the thread's messages until `connection` is ready, `totalMs` of waitClock after
+// `start` have passed, or the session has ended. Readiness is looked at before the time, so what
+// has arrived is taken even when the time is up.
 WaitResult waitFor(SOCKET connection, Readiness readiness, DWORD start, DWORD totalMs);
 
 // Sends all of `length` bytes, waiting while the socket would block, within g_replyTimeoutMs;
@@ -47,7 +53,8 @@ void sendText(const char *text);
 // Reads one reply into `reply` of `size` bytes, zero-filled first: a POP3 line, or with `imap` (a
 // zero-filled reading state, which then holds the length kept) an IMAP response with the literals
 // it announces; never past its end, so that nothing of a later reply is taken. All of it must
-// arrive within g_replyTimeoutMs from `start`. 1 when the reply ended or the server closed after
+// arrive within g_replyTimeoutMs of waitClock from `start`; what has arrived by then is read
+// whatever the time. 1 when the reply ended or the server closed after
 // part of it; 0 on time-out, error, a close before any byte, an IMAP literal longer than INT_MAX,
 // or when the session has ended.
 int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start);
@@ -55,7 +62,7 @@ int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start);
 // The line that ends the session politely from now on: endConnection sends it first.
 void setFarewell(const char *line);
 
-// Ends whatever the session holds, in any phase: cancels a pending lookup, sends the farewell
+// Ends whatever the session holds, in any phase: gives up a pending lookup, sends the farewell
 // (one attempt, no wait), closes the TLS channel and the socket, releases Winsock. Does nothing
 // when nothing is held. The session counts as ended afterwards.
 void endConnection();

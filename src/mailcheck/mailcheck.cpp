@@ -34,7 +34,7 @@ static void showMessage(HWND owner, const char *format, const char *displayName)
 
 // One POP3 reply line into g_reply.
 static int receiveLine() {
-    return receiveReply(g_reply, sizeof g_reply, NULL, GetTickCount());
+    return receiveReply(g_reply, sizeof g_reply, NULL, waitClock());
 }
 
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
@@ -66,7 +66,7 @@ static int logInWithApop(const char *user, const char *password) {
 // all within one reply deadline, and notes on the way what the untagged ones say. 1 when that
 // response is OK or the continuation came.
 static int awaitImapResponse(const char *tag, int continuation) {
-    DWORD start = GetTickCount();
+    DWORD start = waitClock();
     for (;;) {
         ImapReading reading = {};
         if (!receiveReply(g_reply, sizeof g_reply, &reading, start))
@@ -86,7 +86,8 @@ static int awaitImapResponse(const char *tag, int continuation) {
 }
 
 // Sends LOGIN a part at a time: each literal's bytes only after the server has asked for them,
-// and nothing more once the server says that it refuses the login.
+// and nothing more once the server says that it refuses the login. While a literal is announced
+// and not sent, a LOGOUT would be taken as its bytes: the session then ends without one.
 static int logInWithImap(const char *user, const char *password) {
     if (g_loginDisabled || !buildImapLogin(g_command, sizeof g_command, user, password))
         return 0;
@@ -94,9 +95,13 @@ static int logInWithImap(const char *user, const char *password) {
         const char *end = strstr(part, "\r\n") + 2;
         char text[kCommandSize];
         lstrcpynA(text, part, static_cast<int>(end - part) + 1);
+        if (*end)
+            setFarewell(NULL);
         sendText(text);
-        if (!*end)
+        if (!*end) {
+            setFarewell(kLogout);
             return awaitImapResponse("v1", 0);
+        }
         if (!awaitImapResponse("v1", 1) || g_loginDisabled)
             return 0;
         part = end;
@@ -109,7 +114,7 @@ static int logInWithImap(const char *user, const char *password) {
 static int checkImapMailbox(HWND owner, const char *name, const char *user, const char *password) {
     g_unseen = -1;
     ImapReading reading = {};
-    int greeting = receiveReply(g_reply, sizeof g_reply, &reading, GetTickCount())
+    int greeting = receiveReply(g_reply, sizeof g_reply, &reading, waitClock())
                        ? imapCondition(g_reply, "*")
                        : kImapNone;
     // Until its greeting has come, a server is left without LOGOUT.

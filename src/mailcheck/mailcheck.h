@@ -6,7 +6,8 @@
 #include <windows.h>
 
 // The longest wait for one whole reply (over IMAP: every response up to the tagged one), from the
-// start of its receive.
+// start of its receive, on the waits' clock (connection.h), which leaves out the time that boxes
+// and dialogs opened meanwhile stayed open.
 const DWORD kReplyTimeoutMs = 30000;
 
 // The longest wait for the connection to the server.
@@ -22,7 +23,8 @@ extern DWORD g_connectTimeoutMs;
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop);
 
-// Ends the session in whatever phase it is: cancels a pending lookup, says QUIT (or LOGOUT) to a
-// server that has greeted, closes the connection and releases Winsock. A wait of the session
-// returns at once and its query then shows no message. Does nothing when no session is open.
+// Ends the session in whatever phase it is: gives up a pending lookup, says QUIT (or LOGOUT) to a
+// server that has greeted and is not waiting for a literal's bytes, closes the connection and
+// releases Winsock. A wait of the session returns at once and its query then shows no message. Does
+// nothing when no session is open.
 void endSession();

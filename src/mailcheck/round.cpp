@@ -20,14 +20,16 @@ static int hasAccounts() {
 }
 
 // The queries, one after another; a shutdown that arrives while one of them waits in a message
-// box or for its server has saved the settings already, so no further account is queried.
-static int queryAccounts(HWND owner, int *counts) {
+// box or for its server has saved the settings already, so no further account is queried. Each
+// name is taken as its query starts: the settings dialog may change the slot while it waits.
+static int queryAccounts(HWND owner, char (*names)[kNameSize], int *counts) {
     for (int slot = 0; slot < kAccountSlots; slot++) {
         if (g_shuttingDown)
             return 0;
+        lstrcpynA(names[slot], g_settings.names[slot], kNameSize);
         counts[slot] =
-            checkMailbox(owner, g_settings.names[slot], g_settings.servers[slot],
-                         g_settings.users[slot], g_settings.passwords[slot], g_settings.apop[slot]);
+            checkMailbox(owner, names[slot], g_settings.servers[slot], g_settings.users[slot],
+                         g_settings.passwords[slot], g_settings.apop[slot]);
     }
     return !g_shuttingDown;
 }
@@ -41,10 +43,12 @@ void checkAllAccounts(HWND owner, int manual) {
         return;
     }
     g_roundRunning = 1;
+    int busy = g_busy;
     g_busy = 1;
+    char names[kAccountSlots][kNameSize];
     int counts[kAccountSlots] = {};
-    if (queryAccounts(owner, counts)) {
-        buildResultText(g_resultText, g_settings.names, counts);
+    if (queryAccounts(owner, names, counts)) {
+        buildResultText(g_resultText, names, counts);
         clampMsgRect();
         if (g_resultText[0]) {
             showMsgWindow();
@@ -54,6 +58,8 @@ void checkAllAccounts(HWND owner, int manual) {
             SetForegroundWindow(g_msgWindow);
         }
     }
-    g_busy = 0;
+    // The flag as it was found, but for a manual round started while the settings dialog holds
+    // it: that one clears it, so that ticks check again while the dialog stays open.
+    g_busy = manual ? 0 : busy;
     g_roundRunning = 0;
 }

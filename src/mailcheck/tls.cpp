@@ -68,7 +68,7 @@ static int sendToken(SecBuffer *token) {
 
 // The client handshake; *contextMade says whether g_context needs deleting afterwards.
 static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
-    DWORD start = GetTickCount();
+    DWORD start = waitClock();
     DWORD attributes;
     SecBuffer outBuffer = {0, SECBUFFER_TOKEN, NULL};
     SecBufferDesc out = {SECBUFFER_VERSION, 1, &outBuffer};
@@ -82,8 +82,7 @@ static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
             return 0;
         if (status == SEC_E_OK)
             return 1;
-        if (GetTickCount() - start >= timeoutMs)
-            return 0;
+        // receiveMore takes what has arrived before it looks at the time.
         if ((g_receivedLength == 0 || status == SEC_E_INCOMPLETE_MESSAGE) &&
             receiveMore(start, timeoutMs) != 1)
             return 0;
@@ -125,8 +124,10 @@ static int certificateTrusted(const char *host) {
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     PCCERT_CHAIN_CONTEXT chain = NULL;
     int trusted = 0;
-    if (CertGetCertificateChain(NULL, certificate, NULL, certificate->hCertStore, &chainPara, 0,
-                                NULL, &chain)) {
+    // Only what the system holds already: fetching a missing certificate from the network could
+    // block this thread, with no message dispatched, for many seconds.
+    if (CertGetCertificateChain(NULL, certificate, NULL, certificate->hCertStore, &chainPara,
+                                CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, NULL, &chain)) {
         HTTPSPolicyCallbackData ssl = {};
         ssl.cbStruct = sizeof ssl;
         ssl.dwAuthType = AUTHTYPE_SERVER;
@@ -251,7 +252,7 @@ static int decryptRecord() {
 }
 
 int tlsPeek(char *data, size_t size, DWORD waitMs) {
-    DWORD start = GetTickCount();
+    DWORD start = waitClock();
     while (g_plainLength == 0) {
         int decrypted = decryptRecord();
         if (decrypted < 0)

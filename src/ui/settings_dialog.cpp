@@ -15,6 +15,10 @@ COLORREF g_workBackColor;
 COLORREF g_workTextColor;
 LOGFONTA g_workFont;
 COLORREF g_customColors[16];
+HWND g_settingsDialog;
+
+// What the dialog ends with: IDOK once OK has taken the options over, else 0.
+static INT_PTR g_result;
 
 #ifndef _WIN64
 static_assert(sizeof(CHOOSECOLORA) == 36, "the colour dialog's structure");
@@ -52,6 +56,8 @@ static void closeDialog(HWND dialog) {
 }
 
 static INT_PTR onInitDialog(HWND dialog) {
+    g_settingsDialog = dialog;
+    g_result = 0;
     prepareDialog(dialog);
     SendDlgItemMessageA(dialog, IDC_INTERVAL_SPIN, UDM_SETRANGE32, 1, 60);
     SendDlgItemMessageA(dialog, IDC_INTERVAL_SPIN, UDM_SETPOS, 0, g_settings.interval & 0xFFFF);
@@ -81,8 +87,7 @@ static void onOk(HWND dialog) {
     GetDlgItemTextA(dialog, IDC_MAILER_PATH, path, sizeof path);
     memcpy(g_settings.mailerPath, path, sizeof path);
     g_settings.checkAtStartup = IsDlgButtonChecked(dialog, IDC_CHECK_AT_STARTUP) == BST_CHECKED;
-    // Every OK starts a full minute anew.
-    SetTimer(g_mainWindow, ID_CHECK_TIMER, 60000, NULL);
+    g_result = IDOK;
     closeDialog(dialog);
 }
 
@@ -213,7 +218,8 @@ static INT_PTR onCommand(HWND dialog, int command) {
 // killed process; the other options reach the record only through OK, which also ends here.
 static INT_PTR onClose(HWND dialog) {
     saveSettings(&g_settings);
-    EndDialog(dialog, 0);
+    g_settingsDialog = NULL;
+    EndDialog(dialog, g_result);
     return 1;
 }
 

@@ -16,7 +16,11 @@ extern COLORREF g_customColors[16];
 // after the dialog has closed.
 extern int g_editSlot;
 
-// Opened modally by the main window with creation parameter 0.
+// The open settings dialog, NULL while there is none.
+extern HWND g_settingsDialog;
+
+// Opened modally by the main window with creation parameter 0. Ends with IDOK when OK took the
+// options over (the opener then restarts the check timer's minute), else with 0.
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Opened modally by the settings dialog; lParam points to an int: -1 to add, a slot to edit.

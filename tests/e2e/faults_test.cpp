@@ -62,6 +62,10 @@ TEST_F(Program, AnUnwritableSettingsFileIsNamedAtExitOnlyAndKeptAsItWas) {
                 EXPECT_EQ(messageBoxText(box), "設定を ' " + path + " ' に保存できませんでした。");
                 EXPECT_EQ(GetWindow(box, GW_OWNER), window);
                 EXPECT_TRUE(trayIconsBecome(iconsBefore)) << "the icon goes before the box comes";
+                DWORD_PTR result; // a shell restarted now gets no icon back
+                SendMessageTimeoutA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0,
+                                    SMTO_NORMAL, kTimeoutMs, &result);
+                EXPECT_FALSE(trayIconsBecome(iconsBefore + 1));
                 pressOk(box);
             }
             EXPECT_EQ(exitCode(process), 0u) << "a box left waiting would keep the program alive";

@@ -1,6 +1,8 @@
-// A round waiting for a server that stalls keeps the program answering its windows, and an exit
-// or the end of the Windows session then ends it at once. Scripted servers on 127.0.0.70 (the
-// stalled account, slot 0) and 127.0.0.71 (the next account, slot 1).
+// A round waiting for a server that stalls or is late keeps the program answering its windows;
+// an exit or the end of the Windows session then ends it at once, and what the user opened
+// meanwhile leaves the round right. Scripted servers on 127.0.0.70 (the stalled or late account,
+// slot 0) and 127.0.0.71 (the next account).
+#include "e2e/dialogs.h"
 #include "e2e/program.h"
 #include "e2e/rounds.h"
 #include "support/pop3_script_server.h"
@@ -87,5 +89,79 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitOrLogOff
         ASSERT_TRUE(readSettings(&saved)) << "the settings are saved at the shutdown";
         EXPECT_EQ(memcmp(&saved, &record, kSettingsSize), 0);
     }
+    WSACleanup();
+}
+
+// A round whose IMAP server answers every command 2 s late comes out right of what the user opens
+// while it waits: the settings dialog (asked for twice, shown once), in which the account being
+// queried is deleted and another one takes its slot; a tick that falls due after the dialog has
+// closed; the About box, held open past the reply deadline while STATUS is being answered. The
+// count is shown under the name of the account that was queried, no box cries failure, and the
+// tick held back by the round is not lost: the next one checks the new account.
+TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate) {
+    const DWORD kLateMs = 2000;
+    const DWORD kAboutMs = 35000; // beyond the reply deadline of 30 s
+    Settings record = defaultSettings();
+    setAccount(&record, 0, "old", "imap://127.0.0.70:110", "user", "secret");
+    record.checkAtStartup = 0;
+    writeSettings(record);
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the servers' own reference
+    ScriptedServer late(kStalled,
+                        {stall(kLateMs), sendLine("* OK [CAPABILITY IMAP4rev1] ready\r\n"),
+                         readLine(), stall(kLateMs), sendLine("v1 OK\r\n"), readLine(),
+                         stall(kLateMs), sendLine("* STATUS INBOX (UNSEEN 4)\r\n"), stall(kLateMs),
+                         sendLine("v2 OK\r\n"), stall(kAboutMs)});
+    ASSERT_TRUE(late.listening());
+    HANDLE process = start();
+    ASSERT_TRUE(process);
+    HWND window = mainWindow();
+    ASSERT_TRUE(window);
+    clickTrayIcon(window);
+    for (DWORD begin = GetTickCount(); late.step() < 0 && GetTickCount() - begin < kTimeoutMs;)
+        Sleep(10);
+
+    HWND settings = openSettings(window);
+    ASSERT_TRUE(settings);
+    DWORD_PTR result;
+    EXPECT_TRUE(
+        SendMessageTimeoutA(window, WM_COMMAND, ID_OPEN_SETTINGS, 0, SMTO_NORMAL, 2000, &result))
+        << "a second request only brings the open dialog to the front";
+    HWND first = FindWindowExA(NULL, NULL, "#32770", kSettingsTitle);
+    EXPECT_FALSE(FindWindowExA(NULL, first, "#32770", kSettingsTitle)) << "one settings dialog";
+    SendDlgItemMessageA(settings, IDC_ACCOUNT_LIST, LB_SETCURSEL, 0, 0);
+    press(settings, IDC_DELETE_ACCOUNT);
+    EXPECT_EQ(answerBox(IDYES), "' old ' を削除してよろしいですか？");
+    ASSERT_TRUE(addAccount(settings, {"new", kNext, "user", "secret", 0}));
+    press(settings, IDCANCEL); // which keeps the accounts as they are now
+    ASSERT_TRUE(waitGone(settings));
+    tick(window); // the round still runs: it holds this tick back
+
+    const int statusRead = 6; // the untagged reply 2 s later, the tagged one 2 s after it
+    for (DWORD begin = GetTickCount();
+         late.step() < statusRead && GetTickCount() - begin < kTimeoutMs;)
+        Sleep(10);
+    press(window, ID_SHOW_ABOUT);
+    HWND about = waitForWindow("#32770", "バージョン情報", kTimeoutMs);
+    ASSERT_TRUE(about);
+    Sleep(kAboutMs);
+    pressOk(about);
+    ASSERT_TRUE(waitGone(about));
+
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(showsText(shown, record, "old ： 4 通\n"));
+    EXPECT_FALSE(FindWindowA("#32770", "vemo")) << "no failure where the server answered";
+    EXPECT_EQ(late.finish(kTimeoutMs).received,
+              "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN)\r\nv3 LOGOUT\r\n");
+
+    ScriptedServer next(kNext, {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(),
+                                sendLine("+OK\r\n"), readLine(), sendLine("+OK 7 700\r\n")});
+    deliver(shown, WM_LBUTTONDOWN);
+    tick(window);
+    EXPECT_TRUE(showsText(shown, record, "new ： 7 通\n"));
+    EXPECT_TRUE(next.finish(kTimeoutMs).connected);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
     WSACleanup();
 }

@@ -14,7 +14,9 @@
 # certificates in DIR/certs:
 # a test CA (ca.pem, ca.der) and, signed by it, localhost.pem (the server's),
 # wrongname.pem (for another host) and expired.pem; untrusted.pem names
-# localhost but comes from a CA that nobody trusts. Every *.pem has its *.key.
+# localhost but comes from a CA that nobody trusts; partial.pem names localhost and comes from
+# an intermediate CA that it does not carry, to be fetched from http://127.0.0.92:110/ (AIA).
+# Every *.pem has its *.key.
 # stop: ends that instance and waits until the port is free.
 # Must run as root. Everything lives in DIR (base_dir may sit in /tmp, see below).
 set -u
@@ -74,19 +76,23 @@ cmd=${1:-}; DIR=${2:-}
 make_certs() {
     local c=$1 name
     rm -rf "$c" && mkdir -p "$c" || return 1
-    for name in ca other-ca; do
-        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$c/$name.key" -out "$c/$name.pem" \
-            -days 30 -subj "/CN=vemo test $name" -addext basicConstraints=critical,CA:TRUE \
-            -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null || return 1
+    # Two roots, and an intermediate CA signed by the first.
+    for name in ca other-ca intermediate; do
+        local signer=()
+        [ $name = intermediate ] && signer=(-CA "$c/ca.pem" -CAkey "$c/ca.key")
+        openssl req -x509 "${signer[@]}" -newkey rsa:2048 -nodes -keyout "$c/$name.key" \
+            -out "$c/$name.pem" -days 30 -subj "/CN=vemo test $name" \
+            -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign \
+            2>/dev/null || return 1
         : >"$c/$name.index"
         printf '%s\n' 01 >"$c/$name.serial"
         printf '[ca]\ndefault_ca = test\n[test]\ndatabase = %s\nnew_certs_dir = %s\nserial = %s\ndefault_md = sha256\npolicy = any\nunique_subject = no\n[any]\ncommonName = supplied\n' \
             "$c/$name.index" "$c" "$c/$name.serial" >"$c/$name.cnf"
     done
     openssl x509 -in "$c/ca.pem" -outform DER -out "$c/ca.der" || return 1
-    # leaf NAME CA HOST START END
+    # leaf NAME CA HOST START END [EXTENSION]
     leaf() {
-        printf 'subjectAltName = DNS:%s\nextendedKeyUsage = serverAuth\nbasicConstraints = CA:FALSE\n' "$3" >"$c/$1.ext"
+        printf 'subjectAltName = DNS:%s\nextendedKeyUsage = serverAuth\nbasicConstraints = CA:FALSE\n%s\n' "$3" "${6:-}" >"$c/$1.ext"
         openssl req -newkey rsa:2048 -nodes -keyout "$c/$1.key" -out "$c/$1.csr" -subj "/CN=$3" 2>/dev/null &&
             openssl ca -batch -notext -config "$c/$2.cnf" -cert "$c/$2.pem" -keyfile "$c/$2.key" \
                 -in "$c/$1.csr" -out "$c/$1.pem" -startdate "$4" -enddate "$5" -extfile "$c/$1.ext" 2>/dev/null
@@ -97,6 +103,8 @@ make_certs() {
         leaf wrongname ca wrong.vemo.test "$from" "$to" &&
         leaf expired ca localhost 20200101000000Z 20200201000000Z &&
         leaf untrusted other-ca localhost "$from" "$to" &&
+        leaf partial intermediate localhost "$from" "$to" \
+            'authorityInfoAccess = caIssuers;URI:http://127.0.0.92:110/intermediate.der' &&
         chmod 0644 "$c"/*
 }
 

@@ -14,6 +14,7 @@ port 110. The port says which certificate and which fault:
     9954  expired.pem
     9955  localhost.pem, every TLS record sent in pieces of a few bytes, some ms apart
     9956  localhost.pem, the connection closed in the middle of the server's handshake
+    9957  partial.pem   (without the intermediate CA that issued it, which it names by URL)
 
 Runs in the background until stop; every wait is bounded. DIR holds its pid file and log.
 """
@@ -29,7 +30,7 @@ import time
 HOST = "127.0.0.1"
 PORTS = {9951: ("localhost", "relay"), 9952: ("untrusted", "relay"),
          9953: ("wrongname", "relay"), 9954: ("expired", "relay"),
-         9955: ("localhost", "pieces"), 9956: ("localhost", "cut")}
+         9955: ("localhost", "pieces"), 9956: ("localhost", "cut"), 9957: ("partial", "relay")}
 PIECE = 5           # bytes per piece in the "pieces" mode
 PIECE_DELAY = 0.002  # seconds between pieces
 CUT_AFTER = 60      # bytes of the server's first flight sent in the "cut" mode

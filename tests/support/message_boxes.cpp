@@ -22,48 +22,14 @@ int WINAPI recordingMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT ty
     return g_realMessageBoxA(owner, text, caption, type);
 }
 
-// The import address table slot through which this program calls dll!name, or NULL.
-ULONG_PTR *importSlot(const char *dll, const char *name) {
-    BYTE *base = reinterpret_cast<BYTE *>(GetModuleHandleA(NULL));
-    IMAGE_NT_HEADERS *headers = reinterpret_cast<IMAGE_NT_HEADERS *>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &imports =
-        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (IMAGE_IMPORT_DESCRIPTOR *module =
-             reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
-         module->Name; module++) {
-        if (lstrcmpiA(reinterpret_cast<char *>(base + module->Name), dll) != 0)
-            continue;
-        IMAGE_THUNK_DATA *names =
-            reinterpret_cast<IMAGE_THUNK_DATA *>(base + module->OriginalFirstThunk);
-        IMAGE_THUNK_DATA *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + module->FirstThunk);
-        for (; names->u1.AddressOfData; names++, slots++) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            IMAGE_IMPORT_BY_NAME *import =
-                reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<char *>(import->Name), name) == 0)
-                return reinterpret_cast<ULONG_PTR *>(&slots->u1.Function);
-        }
-    }
-    return NULL;
-}
-
 } // namespace
 
 bool installMessageBoxRecorder() {
     if (g_realMessageBoxA)
         return true;
-    ULONG_PTR *slot = importSlot("user32.dll", "MessageBoxA");
-    if (!slot)
-        return false;
-    DWORD protection;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection))
-        return false;
-    g_realMessageBoxA = reinterpret_cast<MessageBoxFunction>(*slot);
-    *slot = reinterpret_cast<ULONG_PTR>(&recordingMessageBoxA);
-    VirtualProtect(slot, sizeof *slot, protection, &protection);
-    return true;
+    g_realMessageBoxA = reinterpret_cast<MessageBoxFunction>(replaceImport(
+        "user32.dll", "MessageBoxA", reinterpret_cast<void *>(&recordingMessageBoxA)));
+    return g_realMessageBoxA != NULL;
 }
 
 std::vector<RecordedBox> recordedBoxes() {

@@ -74,3 +74,37 @@ bool trustCertificate(const char *derPath) {
     CertCloseStore(store, 0);
     return added;
 }
+
+void *replaceImport(const char *dll, const char *name, void *replacement) {
+    BYTE *base = reinterpret_cast<BYTE *>(GetModuleHandleA(NULL));
+    IMAGE_NT_HEADERS *headers = reinterpret_cast<IMAGE_NT_HEADERS *>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &imports =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (IMAGE_IMPORT_DESCRIPTOR *module =
+             reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
+         module->Name; module++) {
+        if (lstrcmpiA(reinterpret_cast<char *>(base + module->Name), dll) != 0)
+            continue;
+        IMAGE_THUNK_DATA *names =
+            reinterpret_cast<IMAGE_THUNK_DATA *>(base + module->OriginalFirstThunk);
+        IMAGE_THUNK_DATA *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + module->FirstThunk);
+        for (; names->u1.AddressOfData; names++, slots++) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            IMAGE_IMPORT_BY_NAME *import =
+                reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<char *>(import->Name), name) != 0)
+                continue;
+            ULONG_PTR *slot = reinterpret_cast<ULONG_PTR *>(&slots->u1.Function);
+            DWORD protection;
+            if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection))
+                return NULL;
+            void *previous = reinterpret_cast<void *>(*slot);
+            *slot = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(slot, sizeof *slot, protection, &protection);
+            return previous;
+        }
+    }
+    return NULL;
+}

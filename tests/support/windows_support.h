@@ -28,3 +28,7 @@ std::string testProgramFolder();
 // Trusts the certificate in a DER file (the TLS fixture's test CA) in the CurrentUser Root store
 // of the test prefix, where every program of the prefix sees it.
 bool trustCertificate(const char *derPath);
+
+// Points this program's import of dll!name (imported by name) at `replacement` and returns what it
+// pointed at before, or NULL when there is no such import.
+void *replaceImport(const char *dll, const char *name, void *replacement);

@@ -3,6 +3,7 @@
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
 #include "support/pop3_script_server.h"
+#include "support/windows_support.h"
 
 #include <gtest/gtest.h>
 
@@ -425,6 +426,59 @@ TEST_F(Pop3Session, UnresolvableHostGivesTheTwoLineLookupMessage) {
     EXPECT_TRUE(outcome.winsockReleased);
     std::cout << "[ lookup ] vemo-test.invalid failed after " << outcome.elapsedMs << " ms"
               << std::endl;
+}
+
+namespace {
+
+struct HeldLookup {
+    HWND window;
+    u_int message;
+    char *answer;
+};
+std::vector<HeldLookup> g_lookups;
+
+// Writes a one-address answer into the lookup's block and tells its window.
+void answerLookup(size_t index, const char *address) {
+    hostent *entry = reinterpret_cast<hostent *>(g_lookups[index].answer);
+    char **list = reinterpret_cast<char **>(entry + 1);
+    in_addr *number = reinterpret_cast<in_addr *>(list + 2);
+    number->s_addr = inet_addr(address);
+    list[0] = reinterpret_cast<char *>(number);
+    list[1] = NULL;
+    entry->h_length = sizeof *number;
+    entry->h_addr_list = list;
+    PostMessageA(g_lookups[index].window, g_lookups[index].message, index + 1, 0);
+}
+
+// The first lookup gets no answer in its time; when the second starts, it gets its answer, and
+// then the first gets its own, late.
+HANDLE WINAPI holdLookup(HWND window, u_int message, const char *, char *answer, int) {
+    g_lookups.push_back({window, message, answer});
+    if (g_lookups.size() == 2) {
+        answerLookup(1, kServer);
+        answerLookup(0, kClosedPort);
+    }
+    return reinterpret_cast<HANDLE>(g_lookups.size());
+}
+
+} // namespace
+
+TEST_F(Pop3Session, ALookupGivenUpAnswersLateWithoutTouchingTheNextOne) {
+    void *real = replaceImport("wsock32.dll", "WSAAsyncGetHostByName",
+                               reinterpret_cast<void *>(&holdLookup));
+    ASSERT_TRUE(real);
+    g_connectTimeoutMs = 300;
+    {
+        BoxWatcher watcher;
+        EXPECT_EQ(checkMailbox(owner, kName, "first.vemo.test", "taro", "secret", 0), 0);
+    }
+    Account next;
+    next.server = "next.vemo.test";
+    Outcome outcome = run(sessionWithStat("+OK 4 400\r\n"), next);
+    replaceImport("wsock32.dll", "WSAAsyncGetHostByName", real);
+    ASSERT_EQ(g_lookups.size(), 2u);
+    EXPECT_NE(g_lookups[0].answer, g_lookups[1].answer);
+    expectCount(outcome, 4);
 }
 
 TEST_F(Pop3Session, ClosedPortGivesTheConnectMessage) {

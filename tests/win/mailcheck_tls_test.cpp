@@ -139,13 +139,20 @@ TEST_F(Pop3Tls, CertificateThatCannotBeVerifiedGivesItsMessageAndNoLogin) {
         "pop3s://localhost:9953", // for another host
         "pop3s://localhost:9954", // expired
         "pop3s://127.0.0.1:9951", // good for localhost, but the account names an address
+        "pop3s://localhost:9957", // its intermediate CA missing, to be fetched from 127.0.0.92
     };
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the silent web server's reference
+    ScriptedServer web("127.0.0.92", {});
     for (const char *server : servers) {
         Outcome outcome = run(server, {sendLine(kGreeting)}, 3000);
         EXPECT_EQ(outcome.count, 0) << server;
         expectOneErrorBox(outcome.boxes, outcome.shown, kCertificateText, owner);
         EXPECT_EQ(outcome.server.received, "") << server;
     }
+    // A fetch would hold the program, its messages undelivered, for as long as the server is mute.
+    EXPECT_FALSE(web.finish(0).connected) << "no certificate is fetched from the network";
+    WSACleanup();
 }
 
 TEST_F(Pop3Tls, HandshakeFaultsGiveTheConnectMessageAndNoLogin) {
