@@ -1,3 +1,4 @@
+// Start-up: the single-instance guard, the settings, the hidden main window and the message loop.
 #include "app/app.h"
 #include "res/resource.h"
 #include "res/version.h"
@@ -32,7 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The mutex lives until the process ends; a second copy only says that one already runs.
     HANDLE mutex = CreateMutexA(NULL, FALSE, kMainClassName);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        MessageBoxA(NULL, "既に起動しています。", "vemo", MB_ICONWARNING);
+        MessageBoxA(NULL, "既に起動しています。", VEMO_NAME, MB_ICONWARNING);
         return 0;
     }
 

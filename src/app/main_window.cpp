@@ -1,11 +1,14 @@
+// The hidden main window: the tray icon and its menu, the check timer, the settings dialog's
+// opening and the orderly shutdown.
 #include "app/app.h"
 #include "app/schedule.h"
 #include "mailcheck/mailcheck.h"
-#include "mailcheck/pop3.h"
+#include "mailcheck/messages.h"
 #include "mailcheck/round.h"
 #include "notify/notify.h"
 #include "notify/placement.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "settings/settings_file.h"
 #include "startup/startup.h"
 #include "ui/ui.h"
@@ -79,7 +82,7 @@ static void showSaveFailed(HWND window) {
     size_t length = fittingNameLength(kSaveFailedMessage, path, sizeof message);
     lstrcpynA(name, path, static_cast<int>(length) + 1);
     wsprintfA(message, kSaveFailedMessage, name);
-    MessageBoxA(window, message, "vemo", MB_ICONERROR);
+    MessageBoxA(window, message, VEMO_NAME, MB_ICONERROR);
 }
 
 // Closing the window and the end of the Windows session take the same steps. A round paused in

@@ -1,3 +1,4 @@
+// The countdown of the check timer.
 #include "app/schedule.h"
 
 #include <climits>

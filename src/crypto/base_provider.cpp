@@ -1,3 +1,4 @@
+// Acquiring the base cryptographic provider that the settings file and the APOP digest use.
 #include "crypto/base_provider.h"
 
 int acquireBaseProvider(HCRYPTPROV *context) {

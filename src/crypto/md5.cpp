@@ -1,3 +1,4 @@
+// MD5 (RFC 1321) of the build without the platform.
 #include "crypto/md5.h"
 
 #include <cstdint>

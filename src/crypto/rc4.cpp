@@ -1,3 +1,4 @@
+// RC4 keyed as the base provider keys it, for the build without the platform and the tests.
 #include "crypto/rc4.h"
 
 #include "crypto/md5.h"

@@ -1,3 +1,4 @@
+// The APOP login line and its MD5 digest.
 #include "mailcheck/apop.h"
 
 #include <cstring>

@@ -1,8 +1,16 @@
+// The connection of the one mail session at a time: the name lookup, the TCP connection, the TLS
+// channel, sending commands and reading replies whole.
 #include "mailcheck/connection.h"
 
-#include "mailcheck/mailcheck.h"
 #include "mailcheck/pop3.h"
 #include "mailcheck/tls.h"
+#include "mailcheck/wait.h"
+
+DWORD g_replyTimeoutMs = kReplyTimeoutMs;
+DWORD g_connectTimeoutMs = kConnectTimeoutMs;
+
+// What one read takes from the server at most.
+static const size_t kPieceSize = 1024;
 
 // Winsock's notices for the session's window: they only wake the wait, which then asks the socket
 // itself, or they carry the lookup's answer.
@@ -14,10 +22,6 @@ static HWND g_window; // the message-only window that the notices go to; kept fo
 static SOCKET g_socket = INVALID_SOCKET;
 static int g_tls; // the TLS channel is open
 static const char *g_farewell;
-static int g_ended;
-// Time spent in the handlers that the waits dispatched to: a box or dialog held open there is not
-// time in which the server kept silent.
-static DWORD g_pausedMs;
 
 // A name lookup may write its answer after it was given up (on Wine a cancelled lookup still
 // does, and on Windows one already blocked in the resolver may), so every lookup has an answer
@@ -74,69 +78,6 @@ static HWND noticeWindow() {
     return g_window;
 }
 
-static int isReady(SOCKET connection, Readiness readiness) {
-    if (readiness == kLookedUp)
-        return g_currentLookup == NULL;
-    fd_set wanted, failed;
-    FD_ZERO(&wanted);
-    FD_SET(connection, &wanted);
-    FD_ZERO(&failed);
-    FD_SET(connection, &failed);
-    timeval now = {0, 0};
-    if (readiness == kReadable)
-        return select(0, &wanted, NULL, NULL, &now) != 0;
-    // A failed connection request shows in the failed set.
-    return select(0, NULL, &wanted, readiness == kConnected ? &failed : NULL, &now) != 0;
-}
-
-DWORD waitClock() {
-    return GetTickCount() - g_pausedMs;
-}
-
-WaitResult waitFor(SOCKET connection, Readiness readiness, DWORD start, DWORD totalMs) {
-    for (;;) {
-        if (g_ended)
-            return kWaitAbandoned;
-        // What has arrived is taken even when the time is up.
-        if (isReady(connection, readiness))
-            return kWaitReady;
-        DWORD elapsed = waitClock() - start;
-        if (elapsed >= totalMs)
-            return kWaitTimedOut;
-        MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        MSG message;
-        while (!g_ended && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                // The program is ending: its own loop gets the quit again, the session is given up.
-                PostQuitMessage(static_cast<int>(message.wParam));
-                g_ended = 1;
-            } else {
-                DWORD before = GetTickCount();
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-                g_pausedMs += GetTickCount() - before;
-            }
-        }
-    }
-}
-
-int sendAll(SOCKET connection, const char *data, size_t length) {
-    DWORD start = waitClock();
-    while (length > 0) {
-        int sent = send(connection, data, static_cast<int>(length), 0);
-        if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-            if (waitFor(connection, kWritable, start, g_replyTimeoutMs) != kWaitReady)
-                return 0;
-            continue;
-        }
-        if (sent <= 0)
-            return 0;
-        data += sent;
-        length -= static_cast<size_t>(sent);
-    }
-    return 1;
-}
-
 // The first address of `host` into *address.
 static Opening lookUp(const char *host, in_addr *address) {
     DWORD start = waitClock();
@@ -155,7 +96,7 @@ static Opening lookUp(const char *host, in_addr *address) {
         return kOpenNoHost;
     }
     g_currentLookup = lookup->handle;
-    WaitResult waited = waitFor(INVALID_SOCKET, kLookedUp, start, g_connectTimeoutMs);
+    WaitResult waited = waitForAnswer(&g_currentLookup, start, g_connectTimeoutMs);
     if (waited != kWaitReady) {
         g_currentLookup = NULL; // its answer, when it comes, only frees its slot
         return waited == kWaitAbandoned ? kOpenAbandoned : kOpenNoHost;
@@ -179,12 +120,12 @@ static Opening connectTo(const in_addr &host, unsigned short port) {
         return kOpened;
     if (WSAGetLastError() != WSAEWOULDBLOCK)
         return kOpenNoConnect;
-    WaitResult waited = waitFor(g_socket, kConnected, start, g_connectTimeoutMs);
+    WaitResult waited = waitForSocket(g_socket, kConnected, start, g_connectTimeoutMs);
     if (waited != kWaitReady)
         return waited == kWaitAbandoned ? kOpenAbandoned : kOpenNoConnect;
     int error = 0;
     int size = sizeof error;
-    if (!isReady(g_socket, kWritable) ||
+    if (waitForSocket(g_socket, kWritable, waitClock(), 0) != kWaitReady ||
         getsockopt(g_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0 ||
         error != 0)
         return kOpenNoConnect;
@@ -214,7 +155,7 @@ static Opening reach(const char *host, unsigned short port, int tls) {
         return opening;
     // Nothing is sent to a server whose certificate does not hold.
     TlsOpening channel = tlsOpen(g_socket, host, g_replyTimeoutMs);
-    if (g_ended)
+    if (g_sessionEnded)
         return kOpenAbandoned;
     if (channel != kTlsOpened)
         return channel == kTlsUntrusted ? kOpenUntrusted : kOpenNoConnect;
@@ -223,7 +164,7 @@ static Opening reach(const char *host, unsigned short port, int tls) {
 }
 
 Opening openConnection(const char *host, unsigned short port, int tls) {
-    g_ended = 0;
+    g_sessionEnded = 0;
     g_farewell = NULL;
     Opening opening = reach(host, port, tls);
     if (opening != kOpened)
@@ -234,13 +175,13 @@ Opening openConnection(const char *host, unsigned short port, int tls) {
 static void transmit(const char *text) {
     size_t length = static_cast<size_t>(lstrlenA(text));
     if (g_tls)
-        tlsSend(text, length);
+        tlsSend(text, length, g_replyTimeoutMs);
     else
-        sendAll(g_socket, text, length);
+        sendAll(g_socket, text, length, g_replyTimeoutMs);
 }
 
 void sendText(const char *text) {
-    if (!g_ended)
+    if (!g_sessionEnded)
         transmit(text);
 }
 
@@ -250,7 +191,7 @@ void sendText(const char *text) {
 static int peekBytes(char *data, size_t size, DWORD waitMs) {
     if (g_tls)
         return tlsPeek(data, size, waitMs);
-    if (waitFor(g_socket, kReadable, waitClock(), waitMs) != kWaitReady)
+    if (waitForSocket(g_socket, kReadable, waitClock(), waitMs) != kWaitReady)
         return -1;
     int count = recv(g_socket, data, static_cast<int>(size), MSG_PEEK);
     return count > 0 ? count : 0;
@@ -265,13 +206,13 @@ static void takeBytes(char *data, size_t count) {
 
 int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start) {
     memset(reply, 0, size);
-    if (g_ended)
+    if (g_sessionEnded)
         return 0;
     size_t length = 0;
     for (;;) {
         // Once the time is up, only what has already arrived is read.
         DWORD elapsed = waitClock() - start;
-        char data[kReplySize];
+        char data[kPieceSize];
         int count = peekBytes(data, sizeof data,
                               elapsed < g_replyTimeoutMs ? g_replyTimeoutMs - elapsed : 0);
         if (count < 0)
@@ -294,7 +235,7 @@ void setFarewell(const char *line) {
 
 void endConnection() {
     // First, so that no send below waits: the shutdown that may have called this cannot wait.
-    g_ended = 1;
+    g_sessionEnded = 1;
     g_currentLookup = NULL;
     if (g_socket != INVALID_SOCKET) {
         if (g_farewell)
@@ -310,8 +251,4 @@ void endConnection() {
         WSACleanup();
         g_winsock = 0;
     }
-}
-
-int connectionEnded() {
-    return g_ended;
 }

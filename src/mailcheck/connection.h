@@ -1,36 +1,24 @@
 // The network side of the one mail session at a time: the name lookup, the connection, the TLS
-// channel when the account asks for one, sending, and reading reply lines. Every wait lets the
-// thread's messages through, so that the program's windows answer while a server is slow. A
-// handler reached that way may end the session (endSession at shutdown), and a quit message may
-// arrive: the waiting call then returns at once, and the session counts as ended.
+// channel when the account asks for one (tls.h), sending, and reading replies whole. Every wait
+// lets the thread's messages through (wait.h): a handler reached that way may end the session, and
+// the waiting call then returns at once.
 #pragma once
 
 #include "mailcheck/imap.h"
 
 #include <winsock.h>
 
-enum WaitResult { kWaitReady, kWaitTimedOut, kWaitAbandoned };
+// The longest wait for one whole reply (over IMAP: every response up to the tagged one), from the
+// start of its receive, on the waits' clock, which leaves out the time that boxes and dialogs
+// opened meanwhile stayed open.
+const DWORD kReplyTimeoutMs = 30000;
 
-enum Readiness {
-    kReadable,  // bytes to read, or the server's end of the connection
-    kWritable,  // room to send
-    kConnected, // the connection request has an answer (success or failure)
-    kLookedUp,  // the name lookup has answered (the socket is not looked at)
-};
+// The longest wait for the name lookup, and then for the connection to the server.
+const DWORD kConnectTimeoutMs = 15000;
 
-// The clock of every deadline: milliseconds like GetTickCount's, without the time spent in the
-// handlers that the waits dispatched to, so that a box the user keeps open does not use up the
-// server's time.
-DWORD waitClock();
-
-// Dispatches the thread's messages until `connection` is ready, `totalMs` of waitClock after
-// `start` have passed, or the session has ended. Readiness is looked at before the time, so what
-// has arrived is taken even when the time is up.
-WaitResult waitFor(SOCKET connection, Readiness readiness, DWORD start, DWORD totalMs);
-
-// Sends all of `length` bytes, waiting while the socket would block, within g_replyTimeoutMs;
-// 1 when everything went out.
-int sendAll(SOCKET connection, const char *data, size_t length);
+// The waits in force; tests shorten them.
+extern DWORD g_replyTimeoutMs;
+extern DWORD g_connectTimeoutMs;
 
 enum Opening {
     kOpened,
@@ -54,9 +42,9 @@ void sendText(const char *text);
 // zero-filled reading state, which then holds the length kept) an IMAP response with the literals
 // it announces; never past its end, so that nothing of a later reply is taken. All of it must
 // arrive within g_replyTimeoutMs of waitClock from `start`; what has arrived by then is read
-// whatever the time. 1 when the reply ended or the server closed after
-// part of it; 0 on time-out, error, a close before any byte, an IMAP literal longer than INT_MAX,
-// or when the session has ended.
+// whatever the time. 1 when the reply ended or the server closed after part of it; 0 on time-out,
+// error, a close before any byte, an IMAP literal longer than INT_MAX, or when the session has
+// ended.
 int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start);
 
 // The line that ends the session politely from now on: endConnection sends it first.
@@ -64,8 +52,5 @@ void setFarewell(const char *line);
 
 // Ends whatever the session holds, in any phase: gives up a pending lookup, sends the farewell
 // (one attempt, no wait), closes the TLS channel and the socket, releases Winsock. Does nothing
-// when nothing is held. The session counts as ended afterwards.
+// when nothing is held. The session counts as ended afterwards (g_sessionEnded).
 void endConnection();
-
-// 1 once the session has ended or was given up for a quit message: its messages are not shown.
-int connectionEnded();

@@ -1,7 +1,22 @@
+// Reading, judging and noting IMAP responses, and writing the session's commands.
 #include "mailcheck/imap.h"
 
 #include <climits>
 #include <cstring>
+
+// The tags of the session's commands.
+#define CAPABILITY_TAG "v0"
+#define LOGIN_TAG "v1"
+#define STATUS_TAG "v2"
+#define LOGOUT_TAG "v3"
+
+const char kCapabilityTag[] = CAPABILITY_TAG;
+const char kLoginTag[] = LOGIN_TAG;
+const char kStatusTag[] = STATUS_TAG;
+const char kCapabilityCommand[] = CAPABILITY_TAG " CAPABILITY\r\n";
+const char kStatusCommand[] = STATUS_TAG " STATUS INBOX (UNSEEN)\r\n";
+const char kLogoutCommand[] = LOGOUT_TAG " LOGOUT\r\n";
+static const char kLoginStart[] = LOGIN_TAG " LOGIN ";
 
 // How far the end of a line stands in a literal's announcement "{n}\r".
 enum { kNoAnnouncement, kAfterBrace, kInDigits, kAfterClose, kAfterCarriageReturn };
@@ -137,6 +152,15 @@ int imapLoginDisabled(const char *response) {
     return disabled;
 }
 
+void noteImapResponse(const char *response, ImapNotes *notes) {
+    int disabled = imapLoginDisabled(response);
+    if (disabled >= 0)
+        notes->loginDisabled = disabled;
+    int unseen = imapStatusUnseen(response);
+    if (unseen >= 0)
+        notes->unseen = unseen;
+}
+
 // Takes the mailbox name INBOX: an atom, a quoted string or a literal, in any case.
 static int takeInbox(const char **p) {
     if (takeWord(p, "\""))
@@ -226,7 +250,7 @@ static int appendField(char *command, size_t size, size_t *at, const char *field
 
 int buildImapLogin(char *command, size_t size, const char *user, const char *password) {
     size_t at = 0;
-    return append(command, size, &at, "v1 LOGIN ", 9) && appendField(command, size, &at, user) &&
-           append(command, size, &at, " ", 1) && appendField(command, size, &at, password) &&
-           append(command, size, &at, "\r\n", 2);
+    return append(command, size, &at, kLoginStart, sizeof kLoginStart - 1) &&
+           appendField(command, size, &at, user) && append(command, size, &at, " ", 1) &&
+           appendField(command, size, &at, password) && append(command, size, &at, "\r\n", 2);
 }

@@ -1,8 +1,19 @@
 // The parts of the IMAP query that need no network: reading a response that arrives in pieces,
-// with the literals its lines announce, judging it, and writing the login command.
+// with the literals its lines announce, judging it, noting what its untagged lines say, and the
+// session's commands.
 #pragma once
 
 #include <cstddef>
+
+// The tags of the commands whose tagged responses the session waits for.
+extern const char kCapabilityTag[];
+extern const char kLoginTag[];
+extern const char kStatusTag[];
+
+// The commands but LOGIN (buildImapLogin), each with its tag and line end.
+extern const char kCapabilityCommand[];
+extern const char kStatusCommand[];
+extern const char kLogoutCommand[];
 
 // Where the reading of one response stands between two pieces; zero-filled at its start.
 struct ImapReading {
@@ -37,6 +48,15 @@ int imapLoginDisabled(const char *response);
 // atom, a quoted string or a literal, in any case. -1 when the response is no such whole line up
 // to its terminator, carries no UNSEEN, or its number does not fit an int.
 int imapStatusUnseen(const char *response);
+
+// What the untagged responses of a session have said so far.
+struct ImapNotes {
+    int loginDisabled; // the server refuses LOGIN: 1, or 0; -1 while it has listed no capabilities
+    int unseen;        // the inbox's unseen count of the last STATUS response, or -1
+};
+
+// Notes what one untagged response says: a capability list, or the inbox's STATUS.
+void noteImapResponse(const char *response, ImapNotes *notes);
 
 // "v1 LOGIN user password\r\n" into `command` (`size` bytes, terminated): each field a quoted
 // string with backslash and double quote escaped, or a literal ("{n}\r\n" and then its bytes) when

@@ -1,26 +1,28 @@
+// One mail session: the POP3 dialogue or the IMAP one over the connection, and its messages.
 #include "mailcheck/mailcheck.h"
 
 #include "mailcheck/apop.h"
 #include "mailcheck/connection.h"
 #include "mailcheck/imap.h"
+#include "mailcheck/messages.h"
 #include "mailcheck/pop3.h"
+#include "mailcheck/server_field.h"
+#include "mailcheck/wait.h"
+#include "res/version.h"
 #include "settings/settings.h"
 
-DWORD g_replyTimeoutMs = kReplyTimeoutMs;
-DWORD g_connectTimeoutMs = kConnectTimeoutMs;
+static const size_t kCommandSize = 1024;
+static const size_t kReplySize = 1024;
 
 static char g_command[kCommandSize];
 static char g_reply[kReplySize];
 static char g_message[kMessageSize];
-static int g_loginDisabled; // the IMAP server refuses LOGIN
-static int g_unseen;        // the inbox's unseen count of the last STATUS response, or -1
+static ImapNotes g_notes; // what the IMAP session's untagged responses have said
 
-static const char kCaption[] = "vemo";
 static const char kQuit[] = "QUIT\r\n";
-static const char kLogout[] = "v3 LOGOUT\r\n";
 
 static void showText(HWND owner, const char *text) {
-    MessageBoxA(owner, text, kCaption, MB_ICONERROR);
+    MessageBoxA(owner, text, VEMO_NAME, MB_ICONERROR);
 }
 
 // Names the account in the message, cut so that the text fits its buffer.
@@ -30,6 +32,20 @@ static void showMessage(HWND owner, const char *format, const char *displayName)
     lstrcpynA(name, displayName, static_cast<int>(length) + 1);
     wsprintfA(g_message, format, name);
     showText(owner, g_message);
+}
+
+// A session ended while it waited (the program is closing) shows nothing.
+static int failSession(HWND owner, const char *format, const char *displayName) {
+    if (!g_sessionEnded)
+        showMessage(owner, format, displayName);
+    endSession();
+    return 0;
+}
+
+// Until its greeting has come, a server is left without a farewell.
+static void greeted(const char *farewell) {
+    if (!g_sessionEnded)
+        setFarewell(farewell);
 }
 
 // One POP3 reply line into g_reply.
@@ -43,14 +59,6 @@ static int exchangeCommand() {
     return receiveLine() && isPositiveReply(g_reply);
 }
 
-// A session ended while it waited (the program is closing) shows nothing.
-static int failSession(HWND owner, const char *format, const char *displayName) {
-    if (!connectionEnded())
-        showMessage(owner, format, displayName);
-    endSession();
-    return 0;
-}
-
 static int logInWithApop(const char *user, const char *password) {
     if (hasLineBreak(user) || hasLineBreak(password))
         return 0;
@@ -60,6 +68,38 @@ static int logInWithApop(const char *user, const char *password) {
     sendText(command);
     releaseBlock(command);
     return receiveLine() && isPositiveReply(g_reply);
+}
+
+// The POP3 session on the open connection: the greeting, USER and PASS or APOP, and the count of
+// messages by STAT.
+static int checkPop3Mailbox(HWND owner, const char *name, const char *user, const char *password,
+                            int apop) {
+    int positive = receiveLine() && isPositiveReply(g_reply);
+    greeted(kQuit);
+    if (!positive)
+        return failSession(owner, kConnectMessage, name);
+    if (apop == 1) {
+        if (!logInWithApop(user, password))
+            return failSession(owner, kApopMessage, name);
+    } else {
+        // A line break in a field would put a second command on the wire: such a login is not sent.
+        if (hasLineBreak(user))
+            return failSession(owner, kUserMessage, name);
+        wsprintfA(g_command, "USER %s\r\n", user);
+        if (!exchangeCommand())
+            return failSession(owner, kUserMessage, name);
+        if (hasLineBreak(password))
+            return failSession(owner, kPassMessage, name);
+        wsprintfA(g_command, "PASS %s\r\n", password);
+        if (!exchangeCommand())
+            return failSession(owner, kPassMessage, name);
+    }
+    lstrcpyA(g_command, "STAT\r\n");
+    if (!exchangeCommand())
+        return failSession(owner, kStatMessage, name);
+    int count = statCount(g_reply);
+    endSession();
+    return count;
 }
 
 // Reads IMAP responses until the one tagged `tag`, or with `continuation` a continuation request,
@@ -76,12 +116,7 @@ static int awaitImapResponse(const char *tag, int continuation) {
         int condition = imapCondition(g_reply, tag);
         if (condition != kImapNone)
             return condition == kImapOk;
-        int disabled = imapLoginDisabled(g_reply);
-        if (disabled >= 0)
-            g_loginDisabled = disabled;
-        int unseen = imapStatusUnseen(g_reply);
-        if (unseen >= 0)
-            g_unseen = unseen;
+        noteImapResponse(g_reply, &g_notes);
     }
 }
 
@@ -89,7 +124,7 @@ static int awaitImapResponse(const char *tag, int continuation) {
 // and nothing more once the server says that it refuses the login. While a literal is announced
 // and not sent, a LOGOUT would be taken as its bytes: the session then ends without one.
 static int logInWithImap(const char *user, const char *password) {
-    if (g_loginDisabled || !buildImapLogin(g_command, sizeof g_command, user, password))
+    if (g_notes.loginDisabled > 0 || !buildImapLogin(g_command, sizeof g_command, user, password))
         return 0;
     for (const char *part = g_command;;) {
         const char *end = strstr(part, "\r\n") + 2;
@@ -99,10 +134,10 @@ static int logInWithImap(const char *user, const char *password) {
             setFarewell(NULL);
         sendText(text);
         if (!*end) {
-            setFarewell(kLogout);
-            return awaitImapResponse("v1", 0);
+            setFarewell(kLogoutCommand);
+            return awaitImapResponse(kLoginTag, 0);
         }
-        if (!awaitImapResponse("v1", 1) || g_loginDisabled)
+        if (!awaitImapResponse(kLoginTag, 1) || g_notes.loginDisabled > 0)
             return 0;
         part = end;
     }
@@ -112,32 +147,29 @@ static int logInWithImap(const char *user, const char *password) {
 // authenticated the connection already, and the unseen count of the inbox by STATUS. The APOP
 // flag means nothing here.
 static int checkImapMailbox(HWND owner, const char *name, const char *user, const char *password) {
-    g_unseen = -1;
+    g_notes = {-1, -1};
     ImapReading reading = {};
     int greeting = receiveReply(g_reply, sizeof g_reply, &reading, waitClock())
                        ? imapCondition(g_reply, "*")
                        : kImapNone;
-    // Until its greeting has come, a server is left without LOGOUT.
-    if (!connectionEnded())
-        setFarewell(kLogout);
+    greeted(kLogoutCommand);
     if (greeting != kImapOk && greeting != kImapPreauth)
         return failSession(owner, kConnectMessage, name);
     if (greeting == kImapOk) {
         // A server whose greeting lists no capabilities is asked for them before the login.
-        g_loginDisabled = imapLoginDisabled(g_reply);
-        if (g_loginDisabled < 0) {
-            g_loginDisabled = 0;
-            sendText("v0 CAPABILITY\r\n");
-            if (!awaitImapResponse("v0", 0))
+        noteImapResponse(g_reply, &g_notes);
+        if (g_notes.loginDisabled < 0) {
+            sendText(kCapabilityCommand);
+            if (!awaitImapResponse(kCapabilityTag, 0))
                 return failSession(owner, kPassMessage, name);
         }
         if (!logInWithImap(user, password))
             return failSession(owner, kPassMessage, name);
     }
-    sendText("v2 STATUS INBOX (UNSEEN)\r\n");
-    if (!awaitImapResponse("v2", 0) || g_unseen < 0)
+    sendText(kStatusCommand);
+    if (!awaitImapResponse(kStatusTag, 0) || g_notes.unseen < 0)
         return failSession(owner, kStatMessage, name);
-    int count = g_unseen;
+    int count = g_notes.unseen;
     endSession();
     return count;
 }
@@ -181,35 +213,7 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
         return 0;
     if (imap)
         return checkImapMailbox(owner, name, userName, secret);
-
-    int greeted = receiveLine() && isPositiveReply(g_reply);
-    // Until its greeting has come, a server is left without QUIT.
-    if (!connectionEnded())
-        setFarewell(kQuit);
-    if (!greeted)
-        return failSession(owner, kConnectMessage, name);
-    if (apop == 1) {
-        if (!logInWithApop(userName, secret))
-            return failSession(owner, kApopMessage, name);
-    } else {
-        // A line break in a field would put a second command on the wire: such a login is not sent.
-        if (hasLineBreak(userName))
-            return failSession(owner, kUserMessage, name);
-        wsprintfA(g_command, "USER %s\r\n", userName);
-        if (!exchangeCommand())
-            return failSession(owner, kUserMessage, name);
-        if (hasLineBreak(secret))
-            return failSession(owner, kPassMessage, name);
-        wsprintfA(g_command, "PASS %s\r\n", secret);
-        if (!exchangeCommand())
-            return failSession(owner, kPassMessage, name);
-    }
-    lstrcpyA(g_command, "STAT\r\n");
-    if (!exchangeCommand())
-        return failSession(owner, kStatMessage, name);
-    int count = statCount(g_reply);
-    endSession();
-    return count;
+    return checkPop3Mailbox(owner, name, userName, secret, apop);
 }
 
 void endSession() {

@@ -1,3 +1,4 @@
+// The result text of a check round.
 #include "mailcheck/result_text.h"
 
 #include <cstring>

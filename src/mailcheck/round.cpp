@@ -1,8 +1,10 @@
+// The check round over every account, and what it shows.
 #include "mailcheck/round.h"
 
 #include "app/app.h"
 #include "mailcheck/mailcheck.h"
 #include "notify/notify.h"
+#include "res/version.h"
 #include "settings/settings.h"
 
 char g_resultText[kResultSize];
@@ -39,7 +41,7 @@ void checkAllAccounts(HWND owner, int manual) {
         return;
     if (!hasAccounts()) {
         if (manual)
-            MessageBoxA(owner, "アカウントが登録されていません。", "vemo", MB_ICONERROR);
+            MessageBoxA(owner, "アカウントが登録されていません。", VEMO_NAME, MB_ICONERROR);
         return;
     }
     g_roundRunning = 1;

@@ -1,7 +1,9 @@
+// The TLS channel through the platform's security package, and the check of the server's
+// certificate.
 #include "mailcheck/tls.h"
 
-#include "mailcheck/connection.h"
-#include "mailcheck/pop3.h"
+#include "mailcheck/server_field.h"
+#include "mailcheck/wait.h"
 
 #define SECURITY_WIN32
 #include <schannel.h>
@@ -36,7 +38,7 @@ static char g_record[0x4800];
 // full buffer or the end of the session (the channel may be released then: nothing more is read).
 static int receiveMore(DWORD start, DWORD totalMs) {
     if (g_receivedLength == sizeof g_received ||
-        waitFor(g_tlsSocket, kReadable, start, totalMs) != kWaitReady)
+        waitForSocket(g_tlsSocket, kReadable, start, totalMs) != kWaitReady)
         return -1;
     int count = recv(g_tlsSocket, g_received + g_receivedLength,
                      static_cast<int>(sizeof g_received - g_receivedLength), 0);
@@ -57,10 +59,11 @@ static void keepExtra(const SecBuffer *buffers, int count) {
 }
 
 // Sends a token that the security package wrote and frees it; 1 when there was none or it was sent.
-static int sendToken(SecBuffer *token) {
+static int sendToken(SecBuffer *token, DWORD timeoutMs) {
     if (!token->pvBuffer)
         return 1;
-    int sent = sendAll(g_tlsSocket, static_cast<const char *>(token->pvBuffer), token->cbBuffer);
+    int sent = sendAll(g_tlsSocket, static_cast<const char *>(token->pvBuffer), token->cbBuffer,
+                       timeoutMs);
     g_sspi->FreeContextBuffer(token->pvBuffer);
     token->pvBuffer = NULL;
     return sent;
@@ -77,8 +80,9 @@ static int handshake(char *host, DWORD timeoutMs, int *contextMade) {
                                            &g_context, &out, &attributes, NULL);
     *contextMade = status == SEC_I_CONTINUE_NEEDED;
     for (;;) {
-        if (!sendToken(&outBuffer) || !(status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ||
-                                        status == SEC_E_INCOMPLETE_MESSAGE))
+        if (!sendToken(&outBuffer, timeoutMs) ||
+            !(status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ||
+              status == SEC_E_INCOMPLETE_MESSAGE))
             return 0;
         if (status == SEC_E_OK)
             return 1;
@@ -198,7 +202,7 @@ TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs) {
     return opening;
 }
 
-int tlsSend(const char *data, size_t length) {
+int tlsSend(const char *data, size_t length, DWORD timeoutMs) {
     size_t header = g_sizes.cbHeader, trailer = g_sizes.cbTrailer;
     if (length > g_sizes.cbMaximumMessage || header + length + trailer > sizeof g_record)
         return 0;
@@ -213,7 +217,7 @@ int tlsSend(const char *data, size_t length) {
         return 0;
     size_t total =
         static_cast<size_t>(buffers[0].cbBuffer) + buffers[1].cbBuffer + buffers[2].cbBuffer;
-    return total <= sizeof g_record && sendAll(g_tlsSocket, g_record, total);
+    return total <= sizeof g_record && sendAll(g_tlsSocket, g_record, total, timeoutMs);
 }
 
 // Decrypts the next whole record of g_received into g_plain. Returns 1 when a record was decrypted
@@ -285,7 +289,7 @@ void tlsClose() {
         DWORD attributes;
         g_sspi->InitializeSecurityContextA(&g_credentials, &g_context, NULL, kContextFlags, 0, 0,
                                            NULL, 0, NULL, &out, &attributes, NULL);
-        sendToken(&outBuffer);
+        sendToken(&outBuffer, 0); // one attempt: the session is ending
     }
     g_sspi->DeleteSecurityContext(&g_context);
     g_sspi->FreeCredentialsHandle(&g_credentials);

@@ -1,6 +1,6 @@
-// POP3 over TLS: the client side of a TLS connection on the session's connected socket, with the
+// The client side of a TLS connection on the session's connected socket (POP3 or IMAP), with the
 // server's certificate checked against the host name. One channel at a time. Its waits are those
-// of the session (connection.h): a session ended meanwhile fails them.
+// of the session (wait.h): a session ended meanwhile fails them.
 #pragma once
 
 #include <winsock.h>
@@ -15,8 +15,8 @@ enum TlsOpening {
 // channel is released again; the socket stays open for the caller to close.
 TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs);
 
-// Encrypts and sends `length` bytes as one record; 1 when all of it was sent.
-int tlsSend(const char *data, size_t length);
+// Encrypts and sends `length` bytes as one record within `timeoutMs`; 1 when all of it was sent.
+int tlsSend(const char *data, size_t length, DWORD timeoutMs);
 
 // Waits up to `waitMs` for decrypted bytes and copies up to `size` of them into `data` without
 // taking them. Returns their count, 0 when the server ended the connection, -1 on time-out or

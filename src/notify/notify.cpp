@@ -1,3 +1,4 @@
+// The notification window: its class, painting, menu, placement on the screen and parking.
 #include "notify/notify.h"
 
 #include "app/app.h"

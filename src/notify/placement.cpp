@@ -1,3 +1,4 @@
+// The placement rules of the notification window.
 #include "notify/placement.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The settings record: its defaults, the account lookup and the checks of a loaded record.
 #include "settings/settings.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// "ini.dat": the settings record, RC4-encrypted, beside the executable.
 #include "settings/settings_file.h"
 
 #include "crypto/base_provider.h"

@@ -1,3 +1,4 @@
+// The shortcut in the user's Startup folder.
 #include "startup/startup.h"
 
 #include "app/app.h"

@@ -1,5 +1,7 @@
+// The account dialog (template 105).
 #include "ui/ui.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "settings/settings.h"
 #include "ui/forms.h"
 
@@ -50,7 +52,7 @@ static void onOk(HWND dialog) {
     int apop = IsDlgButtonChecked(dialog, IDC_APOP) == BST_CHECKED;
     AccountResult result = storeAccountForm({name, server, user, password, apop}, g_editSlot);
     if (result.outcome == kAccountRefused) {
-        MessageBoxA(dialog, result.message, "vemo", MB_ICONERROR);
+        MessageBoxA(dialog, result.message, VEMO_NAME, MB_ICONERROR);
         return;
     }
     if (result.outcome == kAccountStored)

@@ -1,3 +1,4 @@
+// The decisions of the dialogs, apart from the dialogs themselves.
 #include "ui/forms.h"
 
 #include <cstdlib>

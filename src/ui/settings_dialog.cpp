@@ -1,6 +1,8 @@
+// The settings dialog (template 104) and the centring of both dialogs.
 #include "ui/ui.h"
 #include "app/app.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/forms.h"
@@ -48,7 +50,7 @@ void prepareDialog(HWND dialog) {
 }
 
 static void showError(HWND dialog, const char *text) {
-    MessageBoxA(dialog, text, "vemo", MB_ICONERROR);
+    MessageBoxA(dialog, text, VEMO_NAME, MB_ICONERROR);
 }
 
 static void closeDialog(HWND dialog) {
@@ -163,7 +165,7 @@ static void onDeleteAccount(HWND dialog) {
     // The stored name, which always ends inside its 256-byte array.
     char question[kDeleteQuestionSize];
     wsprintfA(question, kDeleteQuestion, g_settings.names[slot]);
-    if (MessageBoxA(dialog, question, "vemo", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBoxA(dialog, question, VEMO_NAME, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     clearAccount(slot);
     SendDlgItemMessageA(dialog, IDC_ACCOUNT_LIST, LB_DELETESTRING, index, 0);

@@ -9,7 +9,7 @@
 //                                       closed (from record FIRST on)
 // Everything happens on loopback: the POP3 server is 127.0.0.110; 127.0.0.111 has none.
 #include "crypto/rc4.h"
-#include "mailcheck/pop3.h"
+#include "mailcheck/messages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "support/pop3_script_server.h"

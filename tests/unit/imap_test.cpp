@@ -1,11 +1,14 @@
 #include "mailcheck/imap.h"
-#include "mailcheck/pop3.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 #include <vector>
+
+// The session's buffers.
+const size_t kReplySize = 1024;
+const size_t kCommandSize = 1024;
 
 TEST(ImapReading, ResponseEndsAtItsLastLineWhereverTheStreamIsSplit) {
     const std::string longLine = "* 1 FETCH (X " + std::string(2000, 'a') + " {3}\r\nxyz)\r\n";

@@ -1,4 +1,6 @@
+#include "mailcheck/messages.h"
 #include "mailcheck/pop3.h"
+#include "mailcheck/server_field.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,8 @@
 #include <string>
 
 namespace {
+
+const size_t kReplySize = 1024; // the session's reply buffer
 
 // Feeds `stream` to takeReplyBytes in pieces of `piece` bytes, as a socket might deliver it, and
 // gives the reply read, whether its line ended and how many bytes of the stream it used.

@@ -2,6 +2,7 @@
 // real server does not make, and against Dovecot's IMAP beside its POP3 on 127.0.0.21:143 and with
 // TLS only on localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen
 // mail. Every account has the APOP flag set, which IMAP ignores.
+#include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
 #include "support/pop3_script_server.h"

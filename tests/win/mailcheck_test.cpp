@@ -1,5 +1,6 @@
 // The POP3 query against a scripted server on loopback: every fault a real server does not make,
 // the exact message box it gives, the bytes the client sent and the end of the session.
+#include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
 #include "support/pop3_script_server.h"

@@ -1,6 +1,7 @@
 // POP3 over TLS: real counts against Dovecot with TLS only (localhost:995, started by the test
 // fixture with its test CA), and through a TLS relay in front of a scripted server on 127.0.0.91:
 // certificates that must be refused and faults of the channel.
+#include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
 #include "support/pop3_script_server.h"

@@ -1,0 +1,76 @@
+// The message-dispatching waits of the mail session, their clock and sending all of a buffer.
+#include "mailcheck/wait.h"
+
+int g_sessionEnded;
+
+// Time spent in the handlers that the waits dispatched to: a box or dialog held open there is not
+// time in which the server kept silent.
+static DWORD g_pausedMs;
+
+DWORD waitClock() {
+    return GetTickCount() - g_pausedMs;
+}
+
+template <class Ready> static WaitResult waitUntil(Ready ready, DWORD start, DWORD totalMs) {
+    for (;;) {
+        if (g_sessionEnded)
+            return kWaitAbandoned;
+        if (ready())
+            return kWaitReady;
+        DWORD elapsed = waitClock() - start;
+        if (elapsed >= totalMs)
+            return kWaitTimedOut;
+        MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (!g_sessionEnded && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // The program is ending: its own loop gets the quit again, the session is given up.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                g_sessionEnded = 1;
+            } else {
+                DWORD before = GetTickCount();
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+                g_pausedMs += GetTickCount() - before;
+            }
+        }
+    }
+}
+
+static int isReady(SOCKET socket, Readiness readiness) {
+    fd_set wanted, failed;
+    FD_ZERO(&wanted);
+    FD_SET(socket, &wanted);
+    FD_ZERO(&failed);
+    FD_SET(socket, &failed);
+    timeval now = {0, 0};
+    if (readiness == kReadable)
+        return select(0, &wanted, NULL, NULL, &now) != 0;
+    // A failed connection request shows in the failed set.
+    return select(0, NULL, &wanted, readiness == kConnected ? &failed : NULL, &now) != 0;
+}
+
+WaitResult waitForSocket(SOCKET socket, Readiness readiness, DWORD start, DWORD totalMs) {
+    return waitUntil([=] { return isReady(socket, readiness); }, start, totalMs);
+}
+
+WaitResult waitForAnswer(const HANDLE *pending, DWORD start, DWORD totalMs) {
+    return waitUntil([=] { return *pending == NULL; }, start, totalMs);
+}
+
+int sendAll(SOCKET socket, const char *data, size_t length, DWORD timeoutMs) {
+    DWORD start = waitClock();
+    while (length > 0) {
+        int sent = send(socket, data, static_cast<int>(length), 0);
+        if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+            if (waitForSocket(socket, kWritable, start, timeoutMs) != kWaitReady)
+                return 0;
+            continue;
+        }
+        if (sent <= 0)
+            return 0;
+        data += sent;
+        length -= static_cast<size_t>(sent);
+    }
+    return 1;
+}
