@@ -12,7 +12,7 @@
 #include "mailcheck/messages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "support/pop3_script_server.h"
+#include "support/script_server.h"
 #include "support/windows_support.h"
 
 #include <psapi.h>

@@ -7,9 +7,9 @@
 TEST_F(Program, RoundCountsImapImapsAndPop3AccountsInSlotOrder) {
     ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
     Settings record = defaultSettings();
-    setAccount(&record, 0, "受信箱", "imap://" VEMO_E2E_POP3D, "three", "third");
+    setAccount(&record, 0, "受信箱", "imap://" VEMO_E2E_DOVECOT, "three", "third");
     setAccount(&record, 2, "暗号", "imaps://localhost", "alice", "wonderland");
-    setAccount(&record, 4, "平文", VEMO_E2E_POP3D, "three", "third");
+    setAccount(&record, 4, "平文", VEMO_E2E_DOVECOT, "three", "third");
     record.msgRect = {100, 100, 400, 200}; // tall enough for every line
     writeSettings(record);
     HANDLE process = start();

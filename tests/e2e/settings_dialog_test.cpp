@@ -42,7 +42,7 @@ void expectFreeSlot(const Settings &record, int slot) {
     EXPECT_EQ(record.apop[slot], 0) << "slot " << slot;
 }
 
-const char kDovecot[] = VEMO_DIALOG_POP3D;
+const char kDovecot[] = VEMO_DIALOG_DOVECOT;
 const Account kHome = {"自宅", kDovecot, "one", "first", 1};
 const Account kWork = {"work", kDovecot, "two", "second", 0};
 

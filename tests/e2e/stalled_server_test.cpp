@@ -5,7 +5,7 @@
 #include "e2e/dialogs.h"
 #include "e2e/program.h"
 #include "e2e/rounds.h"
-#include "support/pop3_script_server.h"
+#include "support/script_server.h"
 
 namespace {
 

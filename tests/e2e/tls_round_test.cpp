@@ -9,9 +9,9 @@ TEST_F(Program, RoundCountsTlsAccountsBesidePlainAndApopOnesInSlotOrder) {
     Settings record = defaultSettings();
     setAccount(&record, 0, "暗号", "pop3s://localhost", "alice", "wonderland");
     setAccount(&record, 1, "空箱", "localhost:995", "bob", "builder");
-    setAccount(&record, 2, "認証", VEMO_E2E_POP3D, "one", "first");
+    setAccount(&record, 2, "認証", VEMO_E2E_DOVECOT, "one", "first");
     record.apop[2] = 1;
-    setAccount(&record, 3, "平文", VEMO_E2E_POP3D, "three", "third");
+    setAccount(&record, 3, "平文", VEMO_E2E_DOVECOT, "three", "third");
     record.msgRect = {100, 100, 400, 200}; // tall enough for every line
     writeSettings(record);
     HANDLE process = start();

@@ -6,13 +6,13 @@
 #include "e2e/program.h"
 #include "e2e/rounds.h"
 #include "res/resource.h"
-#include "support/pop3_script_server.h"
+#include "support/script_server.h"
 
 #include <shlobj.h>
 
 namespace {
 
-const char kDovecot[] = VEMO_E2E_POP3D;
+const char kDovecot[] = VEMO_E2E_DOVECOT;
 
 std::string describe(const RECT &rect) {
     return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +

@@ -35,15 +35,15 @@ vemo_windows_program(e2e_tests
 target_link_libraries(e2e_tests PRIVATE gdi32)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-vemo_dovecot_fixture(i686.e2e_pop3d 127.0.0.160 one:first:1 two:second:0 three:third:7:2)
-vemo_dovecot_fixture(i686.dialog_pop3d 127.0.0.180 one:first:2 two:second:5)
-vemo_dovecot_fixture(i686.pop3s localhost:995 alice:wonderland:3:1 bob:builder:0)
+vemo_dovecot_fixture(i686.e2e_dovecot 127.0.0.160 one:first:1 two:second:0 three:third:7:2)
+vemo_dovecot_fixture(i686.dialog_dovecot 127.0.0.180 one:first:2 two:second:5)
+vemo_dovecot_fixture(i686.dovecot_tls localhost:995 alice:wonderland:3:1 bob:builder:0)
 # TLS is on localhost:995 and :993 in both builds: this one starts once the 64-bit tests' has
 # stopped.
-set_tests_properties(i686.pop3s.start PROPERTIES DEPENDS pop3s.stop)
+set_tests_properties(i686.dovecot_tls.start PROPERTIES DEPENDS dovecot_tls.stop)
 target_compile_definitions(e2e_tests PRIVATE VEMO_EXE_NAME="vemo.exe"
-    VEMO_TEST_CA="Z:${CMAKE_BINARY_DIR}/dovecot-i686.pop3s/certs/ca.der"
-    VEMO_E2E_POP3D="127.0.0.160" VEMO_DIALOG_POP3D="127.0.0.180")
+    VEMO_TEST_CA="Z:${CMAKE_BINARY_DIR}/servers/i686.dovecot_tls/certs/ca.der"
+    VEMO_E2E_DOVECOT="127.0.0.160" VEMO_DIALOG_DOVECOT="127.0.0.180")
 
 # Rounds at start-up over plain, APOP and TLS POP3 accounts and over IMAP ones, with the
 # notification window's pixels, the dialogs against their templates, and a set-up typed into them,
@@ -57,5 +57,5 @@ foreach(story
     # Exactly one test passed: a filter that matches none would pass too.
     set_tests_properties(i686.e2e.${story} PROPERTIES PASS_REGULAR_EXPRESSION
         "\\[  PASSED  \\] 1 test\\." FIXTURES_REQUIRED
-        "i686.wine;i686.e2e_pop3d;i686.dialog_pop3d;i686.pop3s" RESOURCE_LOCK wine TIMEOUT 300)
+        "i686.wine;i686.e2e_dovecot;i686.dialog_dovecot;i686.dovecot_tls" RESOURCE_LOCK wine TIMEOUT 300)
 endforeach()

@@ -2,7 +2,7 @@
 // directly and through a recording relay on 127.0.0.22 that shows what the client sent.
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
-#include "support/pop3_script_server.h"
+#include "support/script_server.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
 #include "support/message_boxes.h"
-#include "support/pop3_script_server.h"
+#include "support/script_server.h"
 #include "support/windows_support.h"
 
 #include <gtest/gtest.h>
