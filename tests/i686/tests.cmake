@@ -41,9 +41,10 @@ vemo_dovecot_fixture(i686.dovecot_tls localhost:995 alice:wonderland:3:1 bob:bui
 # TLS is on localhost:995 and :993 in both builds: this one starts once the 64-bit tests' has
 # stopped.
 set_tests_properties(i686.dovecot_tls.start PROPERTIES DEPENDS dovecot_tls.stop)
-target_compile_definitions(e2e_tests PRIVATE VEMO_EXE_NAME="vemo.exe"
-    VEMO_TEST_CA="Z:${CMAKE_BINARY_DIR}/servers/i686.dovecot_tls/certs/ca.der"
-    VEMO_E2E_DOVECOT="127.0.0.160" VEMO_DIALOG_DOVECOT="127.0.0.180")
+target_compile_definitions(e2e_tests PRIVATE VEMO_EXE_NAME="vemo.exe")
+target_compile_definitions(windows_support PUBLIC VEMO_E2E_DOVECOT="127.0.0.160"
+    VEMO_DIALOG_DOVECOT="127.0.0.180"
+    VEMO_TEST_CA="Z:${CMAKE_BINARY_DIR}/servers/i686.dovecot_tls/certs/ca.der")
 
 # Rounds at start-up over plain, APOP and TLS POP3 accounts and over IMAP ones, with the
 # notification window's pixels, the dialogs against their templates, and a set-up typed into them,

@@ -1,6 +1,7 @@
-// The POP3 query against a real POP3 server (Dovecot on 127.0.0.21, started by the test fixture),
-// directly and through a recording relay on 127.0.0.22 that shows what the client sent.
+// The POP3 query against a real POP3 server (Dovecot, started by the test fixture), directly and
+// through a recording relay that shows what the client sent.
 #include "mailcheck/mailcheck.h"
+#include "support/addresses.h"
 #include "support/message_boxes.h"
 #include "support/script_server.h"
 
@@ -12,8 +13,6 @@
 
 namespace {
 
-const char kDovecot[] = "127.0.0.21";
-const char kRelay[] = "127.0.0.22";
 const DWORD kFinishMs = 15000;
 
 // The fixture's accounts: alice has three messages, bob none.
@@ -56,9 +55,9 @@ class Pop3Dovecot : public ::testing::Test {
         EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0);
         Outcome outcome;
         {
-            ScriptedServer relay(kRelay, {relayTo(kDovecot)});
+            ScriptedServer relay(kDovecotRelay, {relayTo(kDovecot)});
             EXPECT_TRUE(relay.listening());
-            outcome = check(kRelay, user, password, apop);
+            outcome = check(kDovecotRelay, user, password, apop);
             outcome.relay = relay.finish(kFinishMs);
         }
         EXPECT_EQ(WSACleanup(), 0);

@@ -1,9 +1,10 @@
-// The IMAP query against a scripted server on loopback (127.0.0.35, port 110), for the faults a
-// real server does not make, and against Dovecot's IMAP beside its POP3 on 127.0.0.21:143 and with
-// TLS only on localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen
-// mail. Every account has the APOP flag set, which IMAP ignores.
+// The IMAP query against a scripted server on loopback (port 110), for the faults a real server
+// does not make, and against Dovecot's IMAP beside its POP3 (port 143) and with TLS only on
+// localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen mail. Every
+// account has the APOP flag set, which IMAP ignores.
 #include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
+#include "support/addresses.h"
 #include "support/message_boxes.h"
 #include "support/script_server.h"
 #include "support/windows_support.h"
@@ -125,12 +126,13 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
     };
     WSADATA winsock;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
+    const std::string server = "imap://" + std::string(kImapScripted) + ":110";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        ScriptedServer server("127.0.0.35", c.script);
-        ASSERT_TRUE(server.listening());
-        expectOutcome("imap://127.0.0.35:110", "taro", c.password, c.count, c.box);
-        ScriptResult result = server.finish(15000);
+        ScriptedServer scripted(kImapScripted, c.script);
+        ASSERT_TRUE(scripted.listening());
+        expectOutcome(server.c_str(), "taro", c.password, c.count, c.box);
+        ScriptResult result = scripted.finish(15000);
         EXPECT_EQ(result.received, c.sent);
         EXPECT_TRUE(result.clientClosed);
     }
@@ -139,19 +141,21 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
 
 TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
     ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
+    const std::string imap = "imap://" + std::string(kDovecot);
+    const std::string imap143 = "IMAP://" + std::string(kDovecot) + ":143";
     struct {
         const char *server, *user, *password;
         int count;
         std::string box;
     } cases[] = {
-        {"imap://127.0.0.21", "alice", "wonderland", 2, ""}, // three messages, one seen
-        {"IMAP://127.0.0.21:143", "bob", "builder", 0, ""},
+        {imap.c_str(), "alice", "wonderland", 2, ""}, // three messages, one seen
+        {imap143.c_str(), "bob", "builder", 0, ""},
         {"imaps://localhost", "alice", "wonderland", 2, ""},
-        {"imap://127.0.0.21", "j\xc3\xbcrgen",
+        {imap.c_str(), "j\xc3\xbcrgen",
          "gr\xc3\xbc\xc3\x9f"
          "e",
-         2, ""},                                          // two literals
-        {"imap://127.0.0.21", "carol", "a\"b\\c", 1, ""}, // escaped
+         2, ""},                                   // two literals
+        {imap.c_str(), "carol", "a\"b\\c", 1, ""}, // escaped
         {"imaps://localhost", "alice", "looking-glass", 0, kPassText},
     };
     for (const auto &c : cases) {

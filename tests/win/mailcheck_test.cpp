@@ -2,6 +2,7 @@
 // the exact message box it gives, the bytes the client sent and the end of the session.
 #include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
+#include "support/addresses.h"
 #include "support/message_boxes.h"
 #include "support/script_server.h"
 #include "support/windows_support.h"
@@ -15,9 +16,6 @@
 
 namespace {
 
-const char kServer[] = "127.0.0.31";
-const char kClosedPort[] = "127.0.0.32"; // nothing listens there
-const char kBlackHole[] = "127.0.0.90";  // takes no more connections
 const char kName[] = "会社";
 const DWORD kShortTimeoutMs = 1500;
 const DWORD kFinishMs = 15000;
@@ -62,7 +60,7 @@ struct Outcome {
 
 struct Account {
     const char *name = kName;
-    const char *server = kServer;
+    const char *server = kPop3Scripted;
     const char *user = "taro";
     const char *password = "secret";
     int apop = 0;
@@ -106,7 +104,7 @@ class Pop3Session : public ::testing::Test {
         WSADATA winsock;
         EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
         {
-            ScriptedServer server(kServer, std::move(script));
+            ScriptedServer server(kPop3Scripted, std::move(script));
             EXPECT_TRUE(server.listening());
             BoxWatcher watcher(endSessionInBox ? owner : NULL, kEndSessionMessage);
             DWORD start = GetTickCount();
@@ -456,7 +454,7 @@ void answerLookup(size_t index, const char *address) {
 HANDLE WINAPI holdLookup(HWND window, u_int message, const char *, char *answer, int) {
     g_lookups.push_back({window, message, answer});
     if (g_lookups.size() == 2) {
-        answerLookup(1, kServer);
+        answerLookup(1, kPop3Scripted);
         answerLookup(0, kClosedPort);
     }
     return reinterpret_cast<HANDLE>(g_lookups.size());

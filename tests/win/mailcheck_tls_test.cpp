@@ -1,8 +1,9 @@
 // POP3 over TLS: real counts against Dovecot with TLS only (localhost:995, started by the test
-// fixture with its test CA), and through a TLS relay in front of a scripted server on 127.0.0.91:
-// certificates that must be refused and faults of the channel.
+// fixture with its test CA), and through a TLS relay in front of a scripted server: certificates
+// that must be refused and faults of the channel.
 #include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
+#include "support/addresses.h"
 #include "support/message_boxes.h"
 #include "support/script_server.h"
 #include "support/windows_support.h"
@@ -15,8 +16,6 @@
 
 namespace {
 
-const char kScripted[] = "127.0.0.91";
-const char kDovecotPlain[] = "127.0.0.21";
 const char kName[] = "自宅";
 const DWORD kShortTimeoutMs = 3000;
 const DWORD kFinishMs = 15000;
@@ -74,7 +73,7 @@ class Pop3Tls : public ::testing::Test {
         EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0);
         Outcome outcome;
         {
-            ScriptedServer scripted(kScripted, std::move(script));
+            ScriptedServer scripted(kTlsScripted, std::move(script));
             EXPECT_TRUE(scripted.listening());
             outcome = check(server);
             outcome.server = scripted.finish(finishMs);
@@ -97,7 +96,7 @@ TEST_F(Pop3Tls, TlsAccountsCountWithUserPassAndApopBesideAPlainAccount) {
     Outcome outcome = check("pop3s://localhost", "alice", "wonderland", 0);
     EXPECT_EQ(outcome.count, 3);
     expectNoBox(outcome);
-    outcome = check(kDovecotPlain, "alice", "wonderland", 0);
+    outcome = check(kDovecot, "alice", "wonderland", 0);
     EXPECT_EQ(outcome.count, 3);
     expectNoBox(outcome);
     outcome = check("localhost:995", "alice", "wonderland", 1);
@@ -117,7 +116,7 @@ TEST_F(Pop3Tls, TlsSessionTimeOnLoopback) {
         ASSERT_EQ(checkMailbox(owner, kName, "pop3s://localhost", "alice", "wonderland", 0), 3);
     QueryPerformanceCounter(&middle);
     for (int i = 0; i < sessions; i++)
-        ASSERT_EQ(checkMailbox(owner, kName, kDovecotPlain, "alice", "wonderland", 0), 3);
+        ASSERT_EQ(checkMailbox(owner, kName, kDovecot, "alice", "wonderland", 0), 3);
     QueryPerformanceCounter(&end);
     double tlsMs = (middle.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
     double plainMs = (end.QuadPart - middle.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
@@ -140,11 +139,11 @@ TEST_F(Pop3Tls, CertificateThatCannotBeVerifiedGivesItsMessageAndNoLogin) {
         "pop3s://localhost:9953", // for another host
         "pop3s://localhost:9954", // expired
         "pop3s://127.0.0.1:9951", // good for localhost, but the account names an address
-        "pop3s://localhost:9957", // its intermediate CA missing, to be fetched from 127.0.0.92
+        "pop3s://localhost:9957", // its intermediate CA missing, to be fetched from kIssuerServer
     };
     WSADATA winsock;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the silent web server's reference
-    ScriptedServer web("127.0.0.92", {});
+    ScriptedServer web(kIssuerServer, {});
     for (const char *server : servers) {
         Outcome outcome = run(server, {sendLine(kGreeting)}, 3000);
         EXPECT_EQ(outcome.count, 0) << server;
@@ -157,14 +156,15 @@ TEST_F(Pop3Tls, CertificateThatCannotBeVerifiedGivesItsMessageAndNoLogin) {
 }
 
 TEST_F(Pop3Tls, HandshakeFaultsGiveTheConnectMessageAndNoLogin) {
+    const std::string direct = "pop3s://" + std::string(kTlsScripted) + ":110";
     struct Case {
         const char *what;
         const char *server;
         std::vector<ScriptStep> script;
     } cases[] = {
-        {"stalls", "pop3s://127.0.0.91:110", {}},
-        {"plain server", "pop3s://127.0.0.91:110", {sendLine(kGreeting)}},
-        {"closes at once", "pop3s://127.0.0.91:110", {closeConnection()}},
+        {"stalls", direct.c_str(), {}},
+        {"plain server", direct.c_str(), {sendLine(kGreeting)}},
+        {"closes at once", direct.c_str(), {closeConnection()}},
         {"closes mid-handshake", "pop3s://localhost:9956", {sendLine(kGreeting)}},
     };
     for (const Case &c : cases) {
