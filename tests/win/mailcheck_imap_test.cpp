@@ -2,14 +2,9 @@
 // does not make, and against Dovecot's IMAP beside its POP3 (port 143) and with TLS only on
 // localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen mail. Every
 // account has the APOP flag set, which IMAP ignores.
-#include "mailcheck/connection.h"
-#include "mailcheck/mailcheck.h"
 #include "support/addresses.h"
-#include "support/message_boxes.h"
-#include "support/script_server.h"
+#include "support/mail_session.h"
 #include "support/windows_support.h"
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -35,35 +30,9 @@ struct Case {
     std::string sent;
 };
 
-class ImapSession : public ::testing::Test {
+class ImapSession : public MailSession {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(installMessageBoxRecorder());
-        owner = CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
-                              GetModuleHandleA(NULL), NULL);
-        ASSERT_NE(owner, nullptr);
-        g_replyTimeoutMs = 1500;
-    }
-    void TearDown() override {
-        g_replyTimeoutMs = kReplyTimeoutMs;
-        DestroyWindow(owner);
-    }
-
-    // Checks the account and expects `count` and no box, or the one box `box`.
-    void expectOutcome(const char *server, const char *user, const char *password, int count,
-                       const std::string &box) {
-        clearRecordedBoxes();
-        BoxWatcher watcher;
-        EXPECT_EQ(checkMailbox(owner, kName, server, user, password, 1), count);
-        std::vector<std::string> shown = watcher.stop();
-        if (box.empty()) {
-            EXPECT_TRUE(recordedBoxes().empty());
-        } else {
-            expectOneErrorBox(recordedBoxes(), shown, box, owner);
-        }
-    }
-
-    HWND owner = NULL;
+    ImapSession() : MailSession(1500) {}
 };
 
 // A session that logs in and then gets `statusReply` to its STATUS.
@@ -124,19 +93,15 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
          sessionWithStatus("* STATUS INBOX (UNSEEN 4)\r\n"), "secret", 0, kStatText,
          kLogin + kStatus + kLogout},
     };
-    WSADATA winsock;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
     const std::string server = "imap://" + std::string(kImapScripted) + ":110";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        ScriptedServer scripted(kImapScripted, c.script);
-        ASSERT_TRUE(scripted.listening());
-        expectOutcome(server.c_str(), "taro", c.password, c.count, c.box);
-        ScriptResult result = scripted.finish(15000);
-        EXPECT_EQ(result.received, c.sent);
-        EXPECT_TRUE(result.clientClosed);
+        Outcome outcome =
+            check({kName, server.c_str(), "taro", c.password, 1}, kImapScripted, c.script);
+        expectResult(outcome, c.count, c.box);
+        EXPECT_EQ(outcome.server.received, c.sent);
+        EXPECT_TRUE(outcome.server.clientClosed);
     }
-    WSACleanup();
 }
 
 TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
@@ -160,6 +125,6 @@ TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.server) + " " + c.user);
-        expectOutcome(c.server, c.user, c.password, c.count, c.box);
+        expectResult(check({kName, c.server, c.user, c.password, 1}), c.count, c.box);
     }
 }
