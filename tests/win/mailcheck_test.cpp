@@ -30,18 +30,13 @@ const char kApopLine[] = "APOP taro a09e0257e151cf3286f90b116f0a3bbe\r\n";
 const char kLogin[] = "USER taro\r\nPASS secret\r\n";
 
 const Account kAccount = {kName, kPop3Scripted};
+const Account kApopAccount = {kName, kPop3Scripted, "taro", "secret", 1};
 
 std::string fromHex(const char *hex) {
     std::string bytes;
     for (; hex[0] && hex[1]; hex += 2)
         bytes += static_cast<char>(std::stoi(std::string(hex, 2), nullptr, 16));
     return bytes;
-}
-
-Account apopAccount() {
-    Account account = kAccount;
-    account.apop = 1;
-    return account;
 }
 
 // Every Winsock reference is counted: a session must give back exactly those it took.
@@ -126,7 +121,7 @@ TEST_F(Pop3Session, UserPassSessionCountsTheMessages) {
 TEST_F(Pop3Session, ApopSessionSendsTheDigestLine) {
     Outcome outcome = run({sendLine(kGreeting), readLine(), sendLine("+OK maildrop locked\r\n"),
                            readLine(), sendLine("+OK 5 500\r\n")},
-                          apopAccount());
+                          kApopAccount);
     expectCount(outcome, 5, kApopLine);
 }
 
@@ -208,31 +203,30 @@ TEST_F(Pop3Session, SilenceAtStatTimesOutWithTheStatMessage) {
 
 TEST_F(Pop3Session, RejectedApopGivesTheApopMessage) {
     expectFailure(run({sendLine(kGreeting), readLine(), sendLine("-ERR permission denied\r\n")},
-                      apopAccount()),
+                      kApopAccount),
                   kApopText, kApopLine);
 }
 
 TEST_F(Pop3Session, ClosedConnectionAtApopGivesTheApopMessage) {
-    expectFailure(run({sendLine(kGreeting), readLine(), closeConnection()}, apopAccount()),
+    expectFailure(run({sendLine(kGreeting), readLine(), closeConnection()}, kApopAccount),
                   kApopText, kApopLine);
 }
 
 TEST_F(Pop3Session, SilenceAtApopTimesOutWithTheApopMessage) {
-    expectFailure(run({sendLine(kGreeting), readLine()}, apopAccount()), kApopText, kApopLine);
+    expectFailure(run({sendLine(kGreeting), readLine()}, kApopAccount), kApopText, kApopLine);
 }
 
 TEST_F(Pop3Session, GreetingWithoutTimestampSendsNoApopLine) {
-    expectFailure(run({sendLine("+OK no timestamp here\r\n")}, apopAccount()), kApopText, "");
+    expectFailure(run({sendLine("+OK no timestamp here\r\n")}, kApopAccount), kApopText, "");
 }
 
 TEST_F(Pop3Session, ClosingBracketOnlyBeforeTheLastOpeningOneSendsNoApopLine) {
-    expectFailure(run({sendLine("+OK <1.2@vemo.test> and < alone\r\n")}, apopAccount()), kApopText,
+    expectFailure(run({sendLine("+OK <1.2@vemo.test> and < alone\r\n")}, kApopAccount), kApopText,
                   "");
 }
 
 TEST_F(Pop3Session, GreetingWithTwoTimestampsUsesTheSecond) {
-    Account account = apopAccount();
-    account.password = "pw";
+    Account account = {kName, kPop3Scripted, "taro", "pw", 1};
     Outcome outcome = run({sendLine("+OK <first.1@x.example> <second.2@y.example>\r\n"), readLine(),
                            sendLine("+OK\r\n"), readLine(), sendLine("+OK 1 10\r\n")},
                           account);
@@ -250,7 +244,7 @@ TEST_F(Pop3Session, RepliesInSingleBytesGiveTheSameSession) {
 TEST_F(Pop3Session, ApopRepliesInSingleBytesGiveTheSameSession) {
     Outcome outcome = run({sendSlowly(kGreeting, 2), readLine(), sendSlowly("+OK\r\n", 2),
                            readLine(), sendSlowly("+OK 2 20\r\n", 2)},
-                          apopAccount());
+                          kApopAccount);
     expectCount(outcome, 2, kApopLine);
 }
 
@@ -307,14 +301,12 @@ TEST_F(Pop3Session, PasswordWithLineBreakIsNotSent) {
 }
 
 TEST_F(Pop3Session, ApopUserWithLineBreakIsNotSent) {
-    Account account = apopAccount();
-    account.user = "taro\rDELE 1";
+    Account account = {kName, kPop3Scripted, "taro\rDELE 1", "secret", 1};
     expectFailure(run({sendLine(kGreeting)}, account), kApopText, "");
 }
 
 TEST_F(Pop3Session, ApopPasswordWithLineBreakIsNotSent) {
-    Account account = apopAccount();
-    account.password = "secret\r\n";
+    Account account = {kName, kPop3Scripted, "taro", "secret\r\n", 1};
     expectFailure(run({sendLine(kGreeting)}, account), kApopText, "");
 }
 
