@@ -7,12 +7,13 @@
 //   bench soak VEMO ROUNDS A B       the same with timer rounds and an account failing in turn
 //   bench fuzz VEMO SEED COUNT [FIRST]  damaged settings files, each started, checked and
 //                                       closed (from record FIRST on)
-// Everything happens on loopback: the POP3 server is 127.0.0.110; 127.0.0.111 has none.
+// Everything happens on loopback: the POP3 server is kBenchServer; kBenchDeadServer has none.
 #include "crypto/rc4.h"
 #include "mailcheck/messages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "support/pop3_script_server.h"
+#include "support/addresses.h"
+#include "support/script_server.h"
 #include "support/windows_support.h"
 
 #include <psapi.h>
@@ -28,8 +29,6 @@
 
 namespace {
 
-const char kServer[] = "127.0.0.110";
-const char kDeadServer[] = "127.0.0.111";
 // A host name that the resolver refuses before it asks anyone: its one label is longer than the
 // 63 bytes that a label may have, so no query can even be written.
 const std::string kUnaskableName(80, 'x');
@@ -191,7 +190,7 @@ Settings fiveAccounts() {
     record.msgRect = {100, 100, 300, 160};
     for (int slot = 0; slot < kAccountSlots; slot++) {
         std::string digit(1, static_cast<char>('0' + slot));
-        setAccount(&record, slot, ("a" + digit).c_str(), kServer, ("u" + digit).c_str());
+        setAccount(&record, slot, ("a" + digit).c_str(), kBenchServer, ("u" + digit).c_str());
     }
     return record;
 }
@@ -253,7 +252,7 @@ int startupBench(const char *vemo, const char *bare, int runs) {
 }
 
 int roundBench(const char *vemo, DWORD delayMs, int runs) {
-    Pop3Responder responder(kServer, 2, delayMs);
+    Pop3Responder responder(kBenchServer, 2, delayMs);
     Running running;
     if (!responder.listening() || !launch(vemo, fiveAccounts(), &running)) {
         finish(&running);
@@ -347,7 +346,7 @@ void printUsage(const char *what, int round, const Usage &usage) {
 int roundsBench(const char *what, const char *vemo, int rounds, int first, int last, bool soak) {
     WSADATA winsock;
     WSAStartup(MAKEWORD(1, 1), &winsock);
-    Pop3Responder responder(kServer, 3, 0);
+    Pop3Responder responder(kBenchServer, 3, 0);
     Settings record = fiveAccounts();
     record.interval = 0; // every tick checks
     Running running;
@@ -468,7 +467,7 @@ Activity activityOf(const std::string &process) {
 int idleBench(const char *vemo, int seconds) {
     WSADATA winsock;
     WSAStartup(MAKEWORD(1, 1), &winsock);
-    Pop3Responder responder(kServer, 1, 0);
+    Pop3Responder responder(kBenchServer, 1, 0);
     Running running;
     std::string process;
     bool ready = responder.listening() && launch(vemo, fiveAccounts(), &running) &&
@@ -530,7 +529,7 @@ void fillBytes(Random &random, char *field, size_t size, bool terminated) {
 // nothing listens, or a name the resolver turns away without a query. Text after the terminator
 // is never read by the program.
 void safeServer(Random &random, char *server, bool mutated) {
-    const std::string choices[] = {kServer, "", kDeadServer, kUnaskableName};
+    const std::string choices[] = {kBenchServer, "", kBenchDeadServer, kUnaskableName};
     const std::string &choice = mutated && pick(random, 4) ? choices[0] : choices[pick(random, 4)];
     memset(server, 0, kNameSize);
     memcpy(server, choice.c_str(), choice.size());
@@ -732,7 +731,7 @@ std::string fuzzOne(const char *vemo, const Settings &record) {
 int fuzzBench(const char *vemo, unsigned seed, int count, int first) {
     WSADATA winsock;
     WSAStartup(MAKEWORD(1, 1), &winsock);
-    Pop3Responder responder(kServer, 4, 0);
+    Pop3Responder responder(kBenchServer, 4, 0);
     if (!responder.listening())
         return 1;
     printf("fuzz: seed %u, %d records (again: scripts/bench fuzz %u %d)\n", seed, count, seed,

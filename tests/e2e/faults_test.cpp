@@ -2,6 +2,7 @@
 // cannot be written at exit, a process killed while the user works.
 #include "e2e/dialogs.h"
 #include "e2e/program.h"
+#include "support/addresses.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ TEST_F(Program, AnAccountAddedInTheSettingsDialogOutlivesAKilledProcess) {
     record.checkAtStartup = 0;
     writeSettings(record);
     // Nothing listens there: no round runs in this story, and none could reach further.
-    const Account added = {"会社", "127.0.0.112", "user", "secret", 0};
+    const Account added = {"会社", kNeverChecked, "user", "secret", 0};
 
     HANDLE process = start();
     ASSERT_TRUE(process);

@@ -5,6 +5,7 @@
 #include "e2e/program.h"
 #include "e2e/rounds.h"
 #include "res/resource.h"
+#include "support/addresses.h"
 
 #include <string>
 #include <vector>
@@ -42,9 +43,8 @@ void expectFreeSlot(const Settings &record, int slot) {
     EXPECT_EQ(record.apop[slot], 0) << "slot " << slot;
 }
 
-const char kDovecot[] = VEMO_DIALOG_POP3D;
-const Account kHome = {"自宅", kDovecot, "one", "first", 1};
-const Account kWork = {"work", kDovecot, "two", "second", 0};
+const Account kHome = {"自宅", kDialogDovecot, "one", "first", 1};
+const Account kWork = {"work", kDialogDovecot, "two", "second", 0};
 
 class SettingsDialog : public Program {
   protected:

@@ -1,16 +1,16 @@
 // A round waiting for a server that stalls or is late keeps the program answering its windows;
 // an exit or the end of the Windows session then ends it at once, and what the user opened
-// meanwhile leaves the round right. Scripted servers on 127.0.0.70 (the stalled or late account,
-// slot 0) and 127.0.0.71 (the next account).
+// meanwhile leaves the round right. Scripted servers stand in for the stalled or late account
+// (slot 0) and the next one.
 #include "e2e/dialogs.h"
 #include "e2e/program.h"
 #include "e2e/rounds.h"
-#include "support/pop3_script_server.h"
+#include "support/addresses.h"
+#include "support/script_server.h"
 
 namespace {
 
-const char kStalled[] = "127.0.0.70";
-const char kNext[] = "127.0.0.71";
+const std::string kStalledImap = "imap://" + std::string(kStalled) + ":110";
 const DWORD kStallMs = 20000;
 const DWORD kAnswerMs = 200;
 const DWORD kEndMs = 1000;
@@ -20,7 +20,7 @@ struct Stall {
     UINT ending;
     std::vector<ScriptStep> script; // ends with the stall
     std::string heard;              // what the stalled server receives in all
-    const char *server = kStalled;  // the stalled account's server field
+    std::string server = kStalled;  // the stalled account's server field
 };
 
 } // namespace
@@ -39,20 +39,20 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitOrLogOff
          {sendLine("* OK [CAPABILITY IMAP4rev1] ready\r\n"), readLine(), sendLine("v1 OK\r\n"),
           readLine(), stall(kStallMs)},
          "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN)\r\nv3 LOGOUT\r\n",
-         "imap://127.0.0.70:110"},
+         kStalledImap},
     };
     Settings record = defaultSettings();
     setAccount(&record, 0, "stalled", kStalled, "user", "secret");
-    setAccount(&record, 1, "next", kNext, "user", "secret");
+    setAccount(&record, 1, "next", kAfterStalled, "user", "secret");
     record.checkAtStartup = 0;
     WSADATA winsock;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the servers' own reference
     for (const Stall &stalled : stalls) {
         SCOPED_TRACE(stalled.what);
         ScriptedServer server(kStalled, stalled.script);
-        ScriptedServer next(kNext, {sendLine("+OK\r\n")});
+        ScriptedServer next(kAfterStalled, {sendLine("+OK\r\n")});
         ASSERT_TRUE(server.listening() && next.listening());
-        lstrcpyA(record.servers[0], stalled.server);
+        lstrcpyA(record.servers[0], stalled.server.c_str());
         writeSettings(record);
         HANDLE process = start();
         ASSERT_TRUE(process);
@@ -102,7 +102,7 @@ TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate
     const DWORD kLateMs = 2000;
     const DWORD kAboutMs = 35000; // beyond the reply deadline of 30 s
     Settings record = defaultSettings();
-    setAccount(&record, 0, "old", "imap://127.0.0.70:110", "user", "secret");
+    setAccount(&record, 0, "old", kStalledImap.c_str(), "user", "secret");
     record.checkAtStartup = 0;
     writeSettings(record);
     WSADATA winsock;
@@ -132,7 +132,7 @@ TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate
     SendDlgItemMessageA(settings, IDC_ACCOUNT_LIST, LB_SETCURSEL, 0, 0);
     press(settings, IDC_DELETE_ACCOUNT);
     EXPECT_EQ(answerBox(IDYES), "' old ' を削除してよろしいですか？");
-    ASSERT_TRUE(addAccount(settings, {"new", kNext, "user", "secret", 0}));
+    ASSERT_TRUE(addAccount(settings, {"new", kAfterStalled, "user", "secret", 0}));
     press(settings, IDCANCEL); // which keeps the accounts as they are now
     ASSERT_TRUE(waitGone(settings));
     tick(window); // the round still runs: it holds this tick back
@@ -155,8 +155,9 @@ TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate
     EXPECT_EQ(late.finish(kTimeoutMs).received,
               "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN)\r\nv3 LOGOUT\r\n");
 
-    ScriptedServer next(kNext, {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(),
-                                sendLine("+OK\r\n"), readLine(), sendLine("+OK 7 700\r\n")});
+    ScriptedServer next(kAfterStalled,
+                        {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(),
+                         sendLine("+OK\r\n"), readLine(), sendLine("+OK 7 700\r\n")});
     deliver(shown, WM_LBUTTONDOWN);
     tick(window);
     EXPECT_TRUE(showsText(shown, record, "new ： 7 通\n"));

@@ -6,13 +6,12 @@
 #include "e2e/program.h"
 #include "e2e/rounds.h"
 #include "res/resource.h"
-#include "support/pop3_script_server.h"
+#include "support/addresses.h"
+#include "support/script_server.h"
 
 #include <shlobj.h>
 
 namespace {
-
-const char kDovecot[] = VEMO_E2E_POP3D;
 
 std::string describe(const RECT &rect) {
     return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
@@ -40,9 +39,9 @@ class Tray : public Program {
 
 TEST_F(Tray, StartupRoundListsTheAccountsWithMailInSlotOrderAndTicksFollowTheInterval) {
     Settings record = defaultSettings();
-    setAccount(&record, 0, "自宅", kDovecot, "one", "first");
-    setAccount(&record, 2, "two", kDovecot, "two", "second");
-    setAccount(&record, 4, "会社", kDovecot, "three", "third");
+    setAccount(&record, 0, "自宅", kE2eDovecot, "one", "first");
+    setAccount(&record, 2, "two", kE2eDovecot, "two", "second");
+    setAccount(&record, 4, "会社", kE2eDovecot, "three", "third");
     record.interval = 3;
     record.msgRect = {120, 80, 420, 180};
     record.msgBackColor = RGB(255, 255, 200);
@@ -85,7 +84,7 @@ TEST_F(Tray, StartupRoundListsTheAccountsWithMailInSlotOrderAndTicksFollowTheInt
 TEST_F(Tray, ManualRoundsSayWhenThereIsNothingWhileAutomaticOnesStaySilent) {
     // With an account but no mail, a click says so in the window and brings it to the front.
     Settings record = defaultSettings();
-    setAccount(&record, 1, "two", kDovecot, "two", "second");
+    setAccount(&record, 1, "two", kE2eDovecot, "two", "second");
     record.checkAtStartup = 0;
     writeSettings(record);
     HANDLE process = start();
@@ -132,7 +131,7 @@ TEST_F(Tray, ManualRoundsSayWhenThereIsNothingWhileAutomaticOnesStaySilent) {
 
 TEST_F(Tray, AClickParksTheWindowTheExitKeepsWhereItWasAndAParkedPlaceComesBackAtTheOrigin) {
     Settings record = defaultSettings();
-    setAccount(&record, 0, "one", kDovecot, "one", "first");
+    setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
     record.msgRect = {100, 100, 300, 150};
     writeSettings(record);
     HANDLE process = start();
@@ -180,7 +179,7 @@ TEST_F(Tray, AClickParksTheWindowTheExitKeepsWhereItWasAndAParkedPlaceComesBackA
 
 TEST_F(Tray, AMinimisedWindowComesBackAtTheNextRoundAndADeletedAccountLeavesNoByteInTheFile) {
     Settings record = defaultSettings();
-    setAccount(&record, 0, "one", kDovecot, "one", "first");
+    setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
     record.msgRect = {100, 100, 300, 150};
     writeSettings(record);
     HANDLE process = start();
@@ -270,14 +269,14 @@ TEST_F(Tray, EndOfSessionDuringAnErrorBoxQuitsOnceSavesAndQueriesNoFurtherAccoun
     WSADATA winsock;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the servers' own reference
     {
-        ScriptedServer refusing("127.0.0.61", {sendLine("+OK ready\r\n"), readLine(),
-                                               sendLine("-ERR no such user\r\n")});
-        ScriptedServer next("127.0.0.62", {sendLine("+OK ready\r\n")});
+        ScriptedServer refusing(
+            kRefusing, {sendLine("+OK ready\r\n"), readLine(), sendLine("-ERR no such user\r\n")});
+        ScriptedServer next(kAfterRefusing, {sendLine("+OK ready\r\n")});
         ASSERT_TRUE(refusing.listening());
         ASSERT_TRUE(next.listening());
         Settings record = defaultSettings();
-        setAccount(&record, 0, "refusing", "127.0.0.61", "user", "secret");
-        setAccount(&record, 1, "next", "127.0.0.62", "user", "secret");
+        setAccount(&record, 0, "refusing", kRefusing, "user", "secret");
+        setAccount(&record, 1, "next", kAfterRefusing, "user", "secret");
         record.checkAtStartup = 0;
         writeSettings(record);
         int iconsBefore = trayIcons();

@@ -4,6 +4,7 @@
 // judges never read past the response. The first input byte chooses the piece size, the second
 // the buffer size; the rest is the stream.
 #include "mailcheck/imap.h"
+#include "support/session_buffers.h"
 
 #include <climits>
 #include <cstdint>
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2)
         return 0;
     size_t piece = data[0] % 64 + 1;
-    size_t bufferSize = data[1] & 1 ? 1024 : data[1] / 2 % 32 + 1; // the session's, or a small one
+    size_t bufferSize = data[1] & 1 ? kReplySize : data[1] / 2 % 32 + 1; // or a small one
     const char *stream = reinterpret_cast<const char *>(data + 2);
     size_t length = size - 2;
 

@@ -2,6 +2,7 @@
 // split, and never touch a byte outside the buffer. The first input byte chooses the piece size,
 // the second the buffer size; the rest is the stream.
 #include "mailcheck/pop3.h"
+#include "support/session_buffers.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2)
         return 0;
     size_t piece = data[0] % 64 + 1;
-    size_t bufferSize = data[1] & 1 ? 1024 : data[1] / 2 % 32 + 1; // the session's, or a small one
+    size_t bufferSize = data[1] & 1 ? kReplySize : data[1] / 2 % 32 + 1; // or a small one
     const char *stream = reinterpret_cast<const char *>(data + 2);
     size_t length = size - 2;
 

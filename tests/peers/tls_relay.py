@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""TLS in front of the tests' scripted POP3 server, for the faults of POP3 over TLS.
+"""TLS in front of the tests' scripted server, for the faults of POP3 over TLS.
 
     tls_relay.py start DIR CERTS UPSTREAM
     tls_relay.py stop DIR

@@ -1,14 +1,13 @@
+// The IMAP response read in pieces, judged by its tag and condition, its capabilities and STATUS
+// read, and the LOGIN line written.
 #include "mailcheck/imap.h"
+#include "support/session_buffers.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 #include <vector>
-
-// The session's buffers.
-const size_t kReplySize = 1024;
-const size_t kCommandSize = 1024;
 
 TEST(ImapReading, ResponseEndsAtItsLastLineWhereverTheStreamIsSplit) {
     const std::string longLine = "* 1 FETCH (X " + std::string(2000, 'a') + " {3}\r\nxyz)\r\n";

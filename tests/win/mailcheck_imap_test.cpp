@@ -1,14 +1,10 @@
-// The IMAP query against a scripted server on loopback (127.0.0.35, port 110), for the faults a
-// real server does not make, and against Dovecot's IMAP beside its POP3 on 127.0.0.21:143 and with
-// TLS only on localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen
-// mail. Every account has the APOP flag set, which IMAP ignores.
-#include "mailcheck/connection.h"
-#include "mailcheck/mailcheck.h"
-#include "support/message_boxes.h"
-#include "support/pop3_script_server.h"
+// The IMAP query against a scripted server on loopback (port 110), for the faults a real server
+// does not make, and against Dovecot's IMAP beside its POP3 (port 143) and with TLS only on
+// localhost:993, started by the test fixtures, whose mailboxes hold seen and unseen mail. Every
+// account has the APOP flag set, which IMAP ignores.
+#include "support/addresses.h"
+#include "support/mail_session.h"
 #include "support/windows_support.h"
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -34,35 +30,9 @@ struct Case {
     std::string sent;
 };
 
-class ImapSession : public ::testing::Test {
+class ImapSession : public MailSession {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(installMessageBoxRecorder());
-        owner = CreateWindowA("STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
-                              GetModuleHandleA(NULL), NULL);
-        ASSERT_NE(owner, nullptr);
-        g_replyTimeoutMs = 1500;
-    }
-    void TearDown() override {
-        g_replyTimeoutMs = kReplyTimeoutMs;
-        DestroyWindow(owner);
-    }
-
-    // Checks the account and expects `count` and no box, or the one box `box`.
-    void expectOutcome(const char *server, const char *user, const char *password, int count,
-                       const std::string &box) {
-        clearRecordedBoxes();
-        BoxWatcher watcher;
-        EXPECT_EQ(checkMailbox(owner, kName, server, user, password, 1), count);
-        std::vector<std::string> shown = watcher.stop();
-        if (box.empty()) {
-            EXPECT_TRUE(recordedBoxes().empty());
-        } else {
-            expectOneErrorBox(recordedBoxes(), shown, box, owner);
-        }
-    }
-
-    HWND owner = NULL;
+    ImapSession() : MailSession(1500) {}
 };
 
 // A session that logs in and then gets `statusReply` to its STATUS.
@@ -123,39 +93,38 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
          sessionWithStatus("* STATUS INBOX (UNSEEN 4)\r\n"), "secret", 0, kStatText,
          kLogin + kStatus + kLogout},
     };
-    WSADATA winsock;
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
+    const std::string server = "imap://" + std::string(kImapScripted) + ":110";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        ScriptedServer server("127.0.0.35", c.script);
-        ASSERT_TRUE(server.listening());
-        expectOutcome("imap://127.0.0.35:110", "taro", c.password, c.count, c.box);
-        ScriptResult result = server.finish(15000);
-        EXPECT_EQ(result.received, c.sent);
-        EXPECT_TRUE(result.clientClosed);
+        Outcome outcome =
+            check({kName, server.c_str(), "taro", c.password, 1}, kImapScripted, c.script);
+        expectResult(outcome, c.count, c.box);
+        EXPECT_EQ(outcome.server.received, c.sent);
+        EXPECT_TRUE(outcome.server.clientClosed);
     }
-    WSACleanup();
 }
 
 TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
     ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
+    const std::string imap = "imap://" + std::string(kDovecot);
+    const std::string imap143 = "IMAP://" + std::string(kDovecot) + ":143";
     struct {
         const char *server, *user, *password;
         int count;
         std::string box;
     } cases[] = {
-        {"imap://127.0.0.21", "alice", "wonderland", 2, ""}, // three messages, one seen
-        {"IMAP://127.0.0.21:143", "bob", "builder", 0, ""},
+        {imap.c_str(), "alice", "wonderland", 2, ""}, // three messages, one seen
+        {imap143.c_str(), "bob", "builder", 0, ""},
         {"imaps://localhost", "alice", "wonderland", 2, ""},
-        {"imap://127.0.0.21", "j\xc3\xbcrgen",
+        {imap.c_str(), "j\xc3\xbcrgen",
          "gr\xc3\xbc\xc3\x9f"
          "e",
-         2, ""},                                          // two literals
-        {"imap://127.0.0.21", "carol", "a\"b\\c", 1, ""}, // escaped
+         2, ""},                                   // two literals
+        {imap.c_str(), "carol", "a\"b\\c", 1, ""}, // escaped
         {"imaps://localhost", "alice", "looking-glass", 0, kPassText},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.server) + " " + c.user);
-        expectOutcome(c.server, c.user, c.password, c.count, c.box);
+        expectResult(check({kName, c.server, c.user, c.password, 1}), c.count, c.box);
     }
 }

@@ -2,11 +2,9 @@
 // the exact message box it gives, the bytes the client sent and the end of the session.
 #include "mailcheck/connection.h"
 #include "mailcheck/mailcheck.h"
-#include "support/message_boxes.h"
-#include "support/pop3_script_server.h"
+#include "support/addresses.h"
+#include "support/mail_session.h"
 #include "support/windows_support.h"
-
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <iostream>
@@ -15,14 +13,9 @@
 
 namespace {
 
-const char kServer[] = "127.0.0.31";
-const char kClosedPort[] = "127.0.0.32"; // nothing listens there
-const char kBlackHole[] = "127.0.0.90";  // takes no more connections
 const char kName[] = "会社";
 const DWORD kShortTimeoutMs = 1500;
-const DWORD kFinishMs = 15000;
 const DWORD kNoConnectionMs = 500; // a session that connects does so before checkMailbox returns
-const UINT kEndSessionMessage = WM_APP + 1;
 
 // The texts the user must see, written out here rather than taken from the code under test.
 const std::string kConnectText = "' 会社 ' のソケットに接続できませんでした。";
@@ -36,6 +29,9 @@ const char kGreeting[] = "+OK scripted server ready <1.2@vemo.test>\r\n";
 const char kApopLine[] = "APOP taro a09e0257e151cf3286f90b116f0a3bbe\r\n";
 const char kLogin[] = "USER taro\r\nPASS secret\r\n";
 
+const Account kAccount = {kName, kPop3Scripted};
+const Account kApopAccount = {kName, kPop3Scripted, "taro", "secret", 1};
+
 std::string fromHex(const char *hex) {
     std::string bytes;
     for (; hex[0] && hex[1]; hex += 2)
@@ -43,105 +39,30 @@ std::string fromHex(const char *hex) {
     return bytes;
 }
 
-LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kEndSessionMessage) {
-        endSession(); // what the main window does when closed during a session
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-struct Outcome {
-    int count;
-    DWORD elapsedMs;
-    std::vector<RecordedBox> boxes; // as asked for
-    std::vector<std::string> shown; // as read from the screen
-    ScriptResult server;
-    bool winsockReleased;
-};
-
-struct Account {
-    const char *name = kName;
-    const char *server = kServer;
-    const char *user = "taro";
-    const char *password = "secret";
-    int apop = 0;
-};
-
-Account apopAccount() {
-    Account account;
-    account.apop = 1;
-    return account;
-}
-
-class Pop3Session : public ::testing::Test {
+// Every Winsock reference is counted: a session must give back exactly those it took.
+class Pop3Session : public MailSession {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(installMessageBoxRecorder());
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = ownerProc;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "vemoTestOwner";
-        RegisterClassA(&windowClass);
-        owner = CreateWindowA("vemoTestOwner", "owner", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
-                              GetModuleHandleA(NULL), NULL);
-        ASSERT_NE(owner, nullptr);
-        g_replyTimeoutMs = kShortTimeoutMs;
-        // Under Wine the security packages, loaded with secur32 at start, keep a Winsock reference
-        // of their own; it is dropped here so that the references of the query can be counted.
-        for (int i = 0; i < 8 && WSACleanup() == 0; i++)
-            ;
-    }
-    void TearDown() override {
-        g_replyTimeoutMs = kReplyTimeoutMs;
-        g_connectTimeoutMs = kConnectTimeoutMs;
-        DestroyWindow(owner);
-    }
+    Pop3Session() : MailSession(kShortTimeoutMs, true) {}
 
-    // One checkMailbox call against a server playing `script`, answering its message boxes.
-    Outcome run(std::vector<ScriptStep> script, const Account &account = Account(),
+    // One checkMailbox call against the scripted server playing `script`.
+    Outcome run(std::vector<ScriptStep> script, const Account &account = kAccount,
                 bool endSessionInBox = false, DWORD finishMs = kFinishMs) {
-        Outcome outcome;
-        clearRecordedBoxes();
-        WSADATA winsock;
-        EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
-        {
-            ScriptedServer server(kServer, std::move(script));
-            EXPECT_TRUE(server.listening());
-            BoxWatcher watcher(endSessionInBox ? owner : NULL, kEndSessionMessage);
-            DWORD start = GetTickCount();
-            outcome.count = checkMailbox(owner, account.name, account.server, account.user,
-                                         account.password, account.apop);
-            outcome.elapsedMs = GetTickCount() - start;
-            outcome.shown = watcher.stop();
-            outcome.server = server.finish(finishMs);
-        }
-        outcome.boxes = recordedBoxes();
-        // The query must have given back exactly the references it took: ours is the last one.
-        outcome.winsockReleased = WSACleanup() == 0 && WSACleanup() == SOCKET_ERROR;
-        return outcome;
+        return check(account, kPop3Scripted, std::move(script), finishMs, endSessionInBox);
     }
 
     // The session failed with exactly one box showing `text` and ended with QUIT after `sent`.
     void expectFailure(const Outcome &outcome, const std::string &text, const std::string &sent) {
-        EXPECT_EQ(outcome.count, 0);
-        expectOneErrorBox(outcome.boxes, outcome.shown, text, owner);
+        expectResult(outcome, 0, text);
         EXPECT_EQ(outcome.server.received, sent + "QUIT\r\n");
         EXPECT_TRUE(outcome.server.clientClosed);
-        EXPECT_TRUE(outcome.winsockReleased);
     }
 
     // The session counted `count` messages without a box, after a USER/PASS dialogue.
     void expectCount(const Outcome &outcome, int count, const std::string &login = kLogin) {
-        EXPECT_EQ(outcome.count, count);
-        EXPECT_TRUE(outcome.boxes.empty());
-        EXPECT_TRUE(outcome.shown.empty());
+        expectResult(outcome, count);
         EXPECT_EQ(outcome.server.received, login + "STAT\r\nQUIT\r\n");
         EXPECT_TRUE(outcome.server.clientClosed);
-        EXPECT_TRUE(outcome.winsockReleased);
     }
-
-    HWND owner = NULL;
 };
 
 // A whole USER/PASS session whose STAT reply is `stat`.
@@ -200,7 +121,7 @@ TEST_F(Pop3Session, UserPassSessionCountsTheMessages) {
 TEST_F(Pop3Session, ApopSessionSendsTheDigestLine) {
     Outcome outcome = run({sendLine(kGreeting), readLine(), sendLine("+OK maildrop locked\r\n"),
                            readLine(), sendLine("+OK 5 500\r\n")},
-                          apopAccount());
+                          kApopAccount);
     expectCount(outcome, 5, kApopLine);
 }
 
@@ -282,31 +203,30 @@ TEST_F(Pop3Session, SilenceAtStatTimesOutWithTheStatMessage) {
 
 TEST_F(Pop3Session, RejectedApopGivesTheApopMessage) {
     expectFailure(run({sendLine(kGreeting), readLine(), sendLine("-ERR permission denied\r\n")},
-                      apopAccount()),
+                      kApopAccount),
                   kApopText, kApopLine);
 }
 
 TEST_F(Pop3Session, ClosedConnectionAtApopGivesTheApopMessage) {
-    expectFailure(run({sendLine(kGreeting), readLine(), closeConnection()}, apopAccount()),
+    expectFailure(run({sendLine(kGreeting), readLine(), closeConnection()}, kApopAccount),
                   kApopText, kApopLine);
 }
 
 TEST_F(Pop3Session, SilenceAtApopTimesOutWithTheApopMessage) {
-    expectFailure(run({sendLine(kGreeting), readLine()}, apopAccount()), kApopText, kApopLine);
+    expectFailure(run({sendLine(kGreeting), readLine()}, kApopAccount), kApopText, kApopLine);
 }
 
 TEST_F(Pop3Session, GreetingWithoutTimestampSendsNoApopLine) {
-    expectFailure(run({sendLine("+OK no timestamp here\r\n")}, apopAccount()), kApopText, "");
+    expectFailure(run({sendLine("+OK no timestamp here\r\n")}, kApopAccount), kApopText, "");
 }
 
 TEST_F(Pop3Session, ClosingBracketOnlyBeforeTheLastOpeningOneSendsNoApopLine) {
-    expectFailure(run({sendLine("+OK <1.2@vemo.test> and < alone\r\n")}, apopAccount()), kApopText,
+    expectFailure(run({sendLine("+OK <1.2@vemo.test> and < alone\r\n")}, kApopAccount), kApopText,
                   "");
 }
 
 TEST_F(Pop3Session, GreetingWithTwoTimestampsUsesTheSecond) {
-    Account account = apopAccount();
-    account.password = "pw";
+    Account account = {kName, kPop3Scripted, "taro", "pw", 1};
     Outcome outcome = run({sendLine("+OK <first.1@x.example> <second.2@y.example>\r\n"), readLine(),
                            sendLine("+OK\r\n"), readLine(), sendLine("+OK 1 10\r\n")},
                           account);
@@ -324,7 +244,7 @@ TEST_F(Pop3Session, RepliesInSingleBytesGiveTheSameSession) {
 TEST_F(Pop3Session, ApopRepliesInSingleBytesGiveTheSameSession) {
     Outcome outcome = run({sendSlowly(kGreeting, 2), readLine(), sendSlowly("+OK\r\n", 2),
                            readLine(), sendSlowly("+OK 2 20\r\n", 2)},
-                          apopAccount());
+                          kApopAccount);
     expectCount(outcome, 2, kApopLine);
 }
 
@@ -370,33 +290,29 @@ TEST_F(Pop3Session, TwentyDigitStatCountIsClamped) {
 }
 
 TEST_F(Pop3Session, UserWithLineBreakIsNotSent) {
-    Account account;
-    account.user = "taro\r\nDELE 1";
+    Account account = {kName, kPop3Scripted, "taro\r\nDELE 1"};
     expectFailure(run({sendLine(kGreeting)}, account), kUserText, "");
 }
 
 TEST_F(Pop3Session, PasswordWithLineBreakIsNotSent) {
-    Account account;
-    account.password = "secret\nDELE 1";
+    Account account = {kName, kPop3Scripted, "taro", "secret\nDELE 1"};
     expectFailure(run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n")}, account), kPassText,
                   "USER taro\r\n");
 }
 
 TEST_F(Pop3Session, ApopUserWithLineBreakIsNotSent) {
-    Account account = apopAccount();
-    account.user = "taro\rDELE 1";
+    Account account = {kName, kPop3Scripted, "taro\rDELE 1", "secret", 1};
     expectFailure(run({sendLine(kGreeting)}, account), kApopText, "");
 }
 
 TEST_F(Pop3Session, ApopPasswordWithLineBreakIsNotSent) {
-    Account account = apopAccount();
-    account.password = "secret\r\n";
+    Account account = {kName, kPop3Scripted, "taro", "secret\r\n", 1};
     expectFailure(run({sendLine(kGreeting)}, account), kApopText, "");
 }
 
 TEST_F(Pop3Session, EmptyServerUserOrPasswordSendsAndShowsNothing) {
     for (int field = 0; field < 3; field++) {
-        Account account;
+        Account account = kAccount;
         if (field == 0)
             account.server = "";
         else if (field == 1)
@@ -412,9 +328,7 @@ TEST_F(Pop3Session, EmptyServerUserOrPasswordSendsAndShowsNothing) {
 }
 
 TEST_F(Pop3Session, UnresolvableHostGivesTheTwoLineLookupMessage) {
-    Account account;
-    account.server = "vemo-test.invalid";
-    Outcome outcome = run({}, account, false, kNoConnectionMs);
+    Outcome outcome = run({}, {kName, "vemo-test.invalid"}, false, kNoConnectionMs);
     EXPECT_EQ(outcome.count, 0);
     ASSERT_EQ(outcome.boxes.size(), 1u);
     EXPECT_EQ(outcome.boxes[0].text,
@@ -456,7 +370,7 @@ void answerLookup(size_t index, const char *address) {
 HANDLE WINAPI holdLookup(HWND window, u_int message, const char *, char *answer, int) {
     g_lookups.push_back({window, message, answer});
     if (g_lookups.size() == 2) {
-        answerLookup(1, kServer);
+        answerLookup(1, kPop3Scripted);
         answerLookup(0, kClosedPort);
     }
     return reinterpret_cast<HANDLE>(g_lookups.size());
@@ -469,13 +383,8 @@ TEST_F(Pop3Session, ALookupGivenUpAnswersLateWithoutTouchingTheNextOne) {
                                reinterpret_cast<void *>(&holdLookup));
     ASSERT_TRUE(real);
     g_connectTimeoutMs = 300;
-    {
-        BoxWatcher watcher;
-        EXPECT_EQ(checkMailbox(owner, kName, "first.vemo.test", "taro", "secret", 0), 0);
-    }
-    Account next;
-    next.server = "next.vemo.test";
-    Outcome outcome = run(sessionWithStat("+OK 4 400\r\n"), next);
+    EXPECT_EQ(check({kName, "first.vemo.test"}).count, 0);
+    Outcome outcome = run(sessionWithStat("+OK 4 400\r\n"), {kName, "next.vemo.test"});
     replaceImport("wsock32.dll", "WSAAsyncGetHostByName", real);
     ASSERT_EQ(g_lookups.size(), 2u);
     EXPECT_NE(g_lookups[0].answer, g_lookups[1].answer);
@@ -483,9 +392,7 @@ TEST_F(Pop3Session, ALookupGivenUpAnswersLateWithoutTouchingTheNextOne) {
 }
 
 TEST_F(Pop3Session, ClosedPortGivesTheConnectMessage) {
-    Account account;
-    account.server = kClosedPort;
-    Outcome outcome = run({}, account, false, kNoConnectionMs);
+    Outcome outcome = run({}, {kName, kClosedPort}, false, kNoConnectionMs);
     EXPECT_EQ(outcome.count, 0);
     ASSERT_EQ(outcome.boxes.size(), 1u);
     EXPECT_EQ(outcome.boxes[0].text, kConnectText);
@@ -495,7 +402,7 @@ TEST_F(Pop3Session, ClosedPortGivesTheConnectMessage) {
 }
 
 TEST_F(Pop3Session, LongestDisplayNameIsCutToFitTheMessage) {
-    Account account;
+    Account account = kAccount;
     std::string name;
     for (int i = 0; i < 127; i++)
         name += "表"; // its second byte is a backslash
@@ -517,7 +424,7 @@ TEST_F(Pop3Session, LongestDisplayNameIsCutToFitTheMessage) {
 TEST_F(Pop3Session, ShutdownDuringTheMessageEndsTheSessionOnce) {
     Outcome outcome = run({sendLine(kGreeting), readLine(), sendLine("+OK\r\n"), readLine(),
                            sendLine("-ERR wrong\r\n")},
-                          Account(), true);
+                          kAccount, true);
     expectFailure(outcome, kPassText, kLogin);
 }
 
@@ -541,16 +448,11 @@ TEST_F(Pop3Session, HostThatNeverAnswersTheConnectGivesTheConnectMessageInTime) 
     {
         BlackHole hole(kBlackHole);
         ASSERT_TRUE(hole.full);
-        clearRecordedBoxes();
-        BoxWatcher watcher;
-        DWORD start = GetTickCount();
-        int count = checkMailbox(owner, kName, kBlackHole, "taro", "secret", 0);
-        DWORD elapsedMs = GetTickCount() - start;
-        std::vector<std::string> shown = watcher.stop();
-        EXPECT_EQ(count, 0);
-        expectOneErrorBox(recordedBoxes(), shown, kConnectText, owner);
-        EXPECT_GE(elapsedMs, deadlineMs - 50);
-        EXPECT_LT(elapsedMs, deadlineMs + 3000); // the box is answered within this margin too
+        Outcome outcome = check({kName, kBlackHole});
+        expectResult(outcome, 0, kConnectText);
+        EXPECT_GE(outcome.elapsedMs, deadlineMs - 50);
+        // The box is answered within the margin too.
+        EXPECT_LT(outcome.elapsedMs, deadlineMs + 3000);
     }
     // The next account of the round is still queried.
     expectCount(run(sessionWithStat("+OK 6 600\r\n")), 6);

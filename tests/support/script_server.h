@@ -1,6 +1,8 @@
-// A POP3 server of the tests' own for the faults a real server does not make. It accepts one
-// connection on a loopback address, port 110, plays a script of steps and records every byte the
-// client sends. Every wait in it is bounded.
+// The tests' own servers on loopback addresses, port 110. The scripted server makes the faults a
+// real server does not: it accepts one connection, plays a script of steps in whatever protocol
+// the script speaks (the POP3 and the IMAP tests have theirs), and records every byte the client
+// sends. The POP3 responder answers session after session alike, for the benchmark. Every wait in
+// them is bounded.
 #pragma once
 
 #include <winsock.h>
@@ -16,7 +18,7 @@ enum class StepKind {
     SendSlowly, // send the text one byte at a time, delayMs apart
     ReadLine,   // wait for one line from the client (up to its LF)
     Close,      // end the server's side of the connection (the client reads its end)
-    Relay,      // pass everything on to the POP3 server at `text`, both ways, until the end
+    Relay,      // pass everything on to the server at `text`, port 110, both ways, until the end
     Stall,      // say nothing for delayMs, or until the client sends something or closes
 };
 

@@ -1,11 +1,13 @@
-#include "support/pop3_script_server.h"
+// The scripted server and the POP3 responder: listening, playing steps, relaying, answering.
+#include "support/script_server.h"
 
 namespace {
 
 const DWORD kStepTimeoutMs = 10000; // for the client's next line, its close and the relay
 const DWORD kSliceMs = 50;          // every wait is cut into slices so that a stop is seen soon
 
-sockaddr_in pop3Address(const std::string &address) {
+// `address`, port 110.
+sockaddr_in loopbackAddress(const std::string &address) {
     sockaddr_in socketAddress = {};
     socketAddress.sin_family = AF_INET;
     socketAddress.sin_port = htons(110);
@@ -65,7 +67,7 @@ SOCKET listenOn(const char *address) {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
     if (listener == INVALID_SOCKET)
         return listener;
-    sockaddr_in socketAddress = pop3Address(address);
+    sockaddr_in socketAddress = loopbackAddress(address);
     if (bind(listener, reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress) != 0 ||
         listen(listener, 1) != 0) {
         closesocket(listener);
@@ -155,7 +157,7 @@ void ScriptedServer::drain(DWORD timeoutMs) {
 
 void ScriptedServer::relay(const std::string &address) {
     SOCKET upstream = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in socketAddress = pop3Address(address);
+    sockaddr_in socketAddress = loopbackAddress(address);
     if (upstream == INVALID_SOCKET ||
         connect(upstream, reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress) !=
             0) {
