@@ -1,19 +1,19 @@
 // The tray icon's tip after a round.
 #include "app/tray_tip.h"
 
+#include <climits>
 #include <cstring>
 
 void buildTrayTip(char *tip, const char *version, const RoundResult &result) {
     int withMail = 0, failures = 0;
-    unsigned long long total = 0;
+    unsigned total = 0; // stops at the largest unsigned number, which no mailbox reaches
     for (int slot = 0; slot < kAccountSlots; slot++) {
-        if (result.counts[slot] > 0) {
-            withMail++;
-            total += static_cast<unsigned>(result.counts[slot]);
-        }
+        unsigned count = result.counts[slot] > 0 ? static_cast<unsigned>(result.counts[slot]) : 0;
+        withMail += count > 0;
+        total = count > UINT_MAX - total ? UINT_MAX : total + count;
         failures += result.failed[slot] != 0;
     }
-    char digits[24];
+    char digits[12];
     char failureLine[40] = "";
     size_t failureLength = 0;
     if (failures) {

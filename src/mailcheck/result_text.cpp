@@ -12,7 +12,7 @@ int appendText(char *text, size_t size, size_t *length, const char *part) {
     return 1;
 }
 
-const char *decimalText(unsigned long long value, char (&digits)[24]) {
+const char *decimalText(unsigned value, char (&digits)[12]) {
     char *digit = digits + sizeof digits - 1;
     *digit = '\0';
     do
@@ -23,7 +23,7 @@ const char *decimalText(unsigned long long value, char (&digits)[24]) {
 
 // "name ： count 通\n"; 0 when it does not fit a line buffer. The count is above 0.
 static int formatLine(char *line, size_t *length, const char *name, int count) {
-    char digits[24];
+    char digits[12];
     *length = 0;
     line[0] = '\0';
     return appendText(line, kResultSize, length, name) &&

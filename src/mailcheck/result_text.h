@@ -25,4 +25,4 @@ void buildResultText(char *text, const char names[kAccountSlots][kNameSize],
 int appendText(char *text, size_t size, size_t *length, const char *part);
 
 // The decimal digits of `value`, written at the end of `digits`; returns where they start.
-const char *decimalText(unsigned long long value, char (&digits)[24]);
+const char *decimalText(unsigned value, char (&digits)[12]);
