@@ -15,10 +15,7 @@ bool goOnline() {
     GetEnvironmentVariableA("VEMO_ONLINE_REQUEST", request, sizeof request);
     CloseHandle(CreateFileA(request, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
     std::string done = std::string(request) + ".done";
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kTimeoutMs; Sleep(50))
-        if (GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES)
-            return true;
-    return false;
+    return becomes([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 } // namespace
@@ -41,7 +38,8 @@ TEST_F(Program, AutomaticRoundsWaitWhileOfflineAndTheFirstTickOnlineRunsThem) {
 
     // The start-up round and a due tick are held: nothing is asked, nothing is shown.
     tick(window);
-    EXPECT_TRUE(trayTipBecomes(L"vemo ver 0.01\nオフラインのため自動チェックを保留中"));
+    EXPECT_TRUE(becomes(
+        [] { return trayTip() == L"vemo ver 0.01\nオフラインのため自動チェックを保留中"; }));
     EXPECT_EQ(mail.sessions(), 0);
     EXPECT_FALSE(FindWindowA("#32770", "vemo"));
     EXPECT_FALSE(IsWindowVisible(msgWindow()));

@@ -138,16 +138,25 @@ inline bool trayIconsBecome(int count) {
     return trayIcons() == count;
 }
 
+// Waits up to 5 s until `holds` does.
+template <class Holds> bool becomes(Holds holds) {
+    for (DWORD start = GetTickCount(); !holds(); Sleep(50))
+        if (GetTickCount() - start > 5000)
+            return false;
+    return true;
+}
+
 // The first icon in the tray: the program's, where a story runs one program at a time.
 inline HWND trayIcon() {
     HWND tray = FindWindowA("__winex11_standalone_tray", NULL);
     return tray ? FindWindowExA(tray, NULL, "__winex11_tray_icon", NULL) : NULL;
 }
 
-// The icon's tip as its tooltip holds it. The tooltip lives in Wine's tray process, owned by the
-// tray window: the question and the answer go through memory taken in that process, asked of
-// each tooltip there until one knows the icon.
-inline std::wstring trayTip(HWND icon) {
+// The tip of the program's icon as its tooltip holds it. The tooltip lives in Wine's tray
+// process, owned by the tray window: the question and the answer go through memory taken in that
+// process, asked of each tooltip there until one knows the icon.
+inline std::wstring trayTip() {
+    HWND icon = trayIcon();
     DWORD processId = 0;
     GetWindowThreadProcessId(icon, &processId);
     HANDLE process =
@@ -174,31 +183,17 @@ inline std::wstring trayTip(HWND icon) {
     return text;
 }
 
-// Waits until the program's icon in the tray has the tip `tip`.
-inline bool trayTipBecomes(const std::wstring &tip) {
-    DWORD start = GetTickCount();
-    while (trayTip(trayIcon()) != tip && GetTickCount() - start < 5000)
-        Sleep(50);
-    return trayTip(trayIcon()) == tip;
-}
-
-// Waits until the picture of the program's icon on the screen shows the red mark of waiting
-// mail, or, with `marked` false, shows none.
-inline bool trayMarkBecomes(bool marked) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        RECT rect = {};
-        GetWindowRect(trayIcon(), &rect);
-        HDC screen = GetDC(NULL);
-        int red = 0;
-        for (int y = rect.top; y < rect.bottom; y++)
-            for (int x = rect.left; x < rect.right; x++) {
-                COLORREF c = GetPixel(screen, x, y);
-                red += GetRValue(c) > 160 && GetGValue(c) < 80 && GetBValue(c) < 80;
-            }
-        ReleaseDC(NULL, screen);
-        if ((red > 4) == marked || GetTickCount() - start > 5000)
-            return (red > 4) == marked;
-        Sleep(50);
-    }
+// Whether the picture of the program's icon on the screen shows the red mark of waiting mail.
+inline bool trayIconMarked() {
+    RECT rect = {};
+    GetWindowRect(trayIcon(), &rect);
+    HDC screen = GetDC(NULL);
+    int red = 0;
+    for (int y = rect.top; y < rect.bottom; y++)
+        for (int x = rect.left; x < rect.right; x++) {
+            COLORREF c = GetPixel(screen, x, y);
+            red += GetRValue(c) > 160 && GetGValue(c) < 80 && GetBValue(c) < 80;
+        }
+    ReleaseDC(NULL, screen);
+    return red > 4;
 }

@@ -101,13 +101,13 @@ TEST_F(Round, EveryLineOfFiveAccountsShowsAndTheTrayTellsTheState) {
         EXPECT_TRUE(showsText(shown, record, lines));
         EXPECT_TRUE(holdsText(shown, record, lines));
         deliver(shown, WM_LBUTTONDOWN); // out of the way of Wine's tray
-        EXPECT_TRUE(trayTipBecomes(L"vemo ver 0.01\n合計 15 通"));
-        EXPECT_TRUE(trayMarkBecomes(true));
+        EXPECT_TRUE(becomes([] { return trayTip() == L"vemo ver 0.01\n合計 15 通"; }));
+        EXPECT_TRUE(becomes(trayIconMarked));
     }
     Pop3Responder none(kRoundResponder, 0, 0);
     tick(window);
-    EXPECT_TRUE(trayTipBecomes(L"vemo ver 0.01\n未受信メールはありません。"));
-    EXPECT_TRUE(trayMarkBecomes(false));
+    EXPECT_TRUE(becomes([] { return trayTip() == L"vemo ver 0.01\n未受信メールはありません。"; }));
+    EXPECT_TRUE(becomes([] { return !trayIconMarked(); }));
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(exitCode(process), 0u);
     WSACleanup();
