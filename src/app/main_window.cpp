@@ -2,6 +2,7 @@
 // opening and the orderly shutdown.
 #include "app/app.h"
 #include "app/schedule.h"
+#include "app/tray_tip.h"
 #include "mailcheck/mailcheck.h"
 #include "mailcheck/messages.h"
 #include "mailcheck/round.h"
@@ -13,6 +14,7 @@
 #include "startup/startup.h"
 #include "ui/ui.h"
 
+#include <iphlpapi.h>
 #include <shellapi.h>
 
 #include <cstddef>
@@ -25,7 +27,6 @@ int g_shuttingDown;
 // The tray record in its first layout, which every version of the shell understands; its tip
 // holds 64 bytes.
 static const DWORD kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
-static const int kTrayTipSize = 64;
 static_assert(sizeof(void *) != 4 || kTrayRecordSize == 88, "the first tray record is 88 bytes");
 static_assert(kTrayRecordSize == offsetof(NOTIFYICONDATAA, szTip) + kTrayTipSize, "tip size");
 
@@ -34,6 +35,66 @@ static const UINT kCheckPeriodMs = 60000;
 static NOTIFYICONDATAA g_trayIcon;
 // Sent by a restarted shell, whose tray has lost every icon.
 static UINT g_taskbarCreatedMessage;
+// An automatic round waits for the computer to be online; the tip says so.
+static int g_roundHeld;
+
+static HICON trayPicture(int iconId) {
+    return static_cast<HICON>(
+        LoadImageA(g_instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
+}
+
+// The tray shows what the last round found: the picture with its mark while mail waits, and in
+// the tip the accounts with mail, their total, and the failures. The record keeps it, so that a
+// restarted shell gets it back.
+static void showTrayState(const RoundResult &result) {
+    int mail = 0;
+    for (int count : result.counts)
+        mail |= count > 0;
+    g_trayIcon.hIcon = trayPicture(mail ? IDI_VEMO_MAIL : IDI_VEMO);
+    buildTrayTip(g_trayIcon.szTip, kVersionString, result);
+    Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
+}
+
+// Online when the routing table holds a default route: a route to somewhere beyond this
+// computer and its own links. It asks the table only; nothing is looked up or sent. A table too
+// large for the buffer, or one that cannot be read, counts as online: rounds are held only when
+// the computer is known to be offline.
+static int computerIsOnline() {
+    static char buffer[16384];
+    MIB_IPFORWARDTABLE *table = reinterpret_cast<MIB_IPFORWARDTABLE *>(buffer);
+    ULONG size = sizeof buffer;
+    if (GetIpForwardTable(table, &size, FALSE) != NO_ERROR)
+        return 1;
+    for (DWORD i = 0; i < table->dwNumEntries; i++)
+        if (table->table[i].dwForwardDest == 0 && table->table[i].dwForwardMask == 0)
+            return 1;
+    return 0;
+}
+
+// A round, and what it found in the tray. An automatic round asked for while the computer is
+// offline is held instead: it would only fail for every account. Returns 0 when the round was
+// held or cut short (a due automatic round then stays due), else 1.
+static int runRound(HWND window, int manual) {
+    if (!roundRunsNow(manual, manual || computerIsOnline())) {
+        if (!g_roundHeld) {
+            buildHeldTip(g_trayIcon.szTip, kVersionString);
+            Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
+        }
+        g_roundHeld = 1;
+        return 0;
+    }
+    g_roundHeld = 0;
+    RoundResult result;
+    switch (checkAllAccounts(window, manual, &result)) {
+    case kRoundCompleted:
+        showTrayState(result);
+        return 1;
+    case kRoundCut:
+        return 0;
+    default:
+        return 1;
+    }
+}
 
 static LRESULT onCreate(HWND window) {
     g_trayIcon.cbSize = kTrayRecordSize;
@@ -41,8 +102,7 @@ static LRESULT onCreate(HWND window) {
     g_trayIcon.uID = ID_TRAY_ICON;
     g_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
-    g_trayIcon.hIcon = static_cast<HICON>(
-        LoadImageA(g_instance, MAKEINTRESOURCEA(IDI_VEMO), IMAGE_ICON, 16, 16, LR_SHARED));
+    g_trayIcon.hIcon = trayPicture(IDI_VEMO);
     lstrcpynA(g_trayIcon.szTip, kVersionString, kTrayTipSize);
     Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
     g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
@@ -51,7 +111,7 @@ static LRESULT onCreate(HWND window) {
     g_msgWindow = createMsgWindow(rect.left, rect.top, rectExtent(rect.left, rect.right),
                                   rectExtent(rect.top, rect.bottom));
     if (g_settings.checkAtStartup == 1)
-        checkAllAccounts(window, 0);
+        runRound(window, 0);
     SetTimer(window, ID_CHECK_TIMER, kCheckPeriodMs, NULL);
     return 0;
 }
@@ -154,11 +214,18 @@ static LRESULT onCommand(HWND window, int command) {
 }
 
 static LRESULT onTimer(HWND window, UINT_PTR timer) {
-    if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy)) {
-        checkAllAccounts(window, 0);
+    if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy) && runRound(window, 0))
         g_countdown = g_settings.interval;
-    }
     return 0;
+}
+
+// A session that waits when the computer goes to sleep would wake to deadlines long passed and
+// report its server as silent: the round is cut short quietly instead, and the first tick after
+// the computer is back and online checks again.
+static LRESULT onPowerBroadcast(WPARAM event) {
+    if (event == PBT_APMSUSPEND)
+        cutRound();
+    return TRUE;
 }
 
 static LRESULT onInitMenu(HMENU menu) {
@@ -192,7 +259,7 @@ static LRESULT onTrayNotify(HWND window, UINT icon, UINT mouseMessage) {
     if (mouseMessage == WM_RBUTTONDOWN)
         openTrayMenu(window);
     else if (mouseMessage == WM_LBUTTONDOWN)
-        checkAllAccounts(window, 1);
+        runRound(window, 1);
     return 0;
 }
 
@@ -212,6 +279,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return onCommand(window, LOWORD(wParam));
     case WM_TIMER:
         return onTimer(window, wParam);
+    case WM_POWERBROADCAST:
+        return onPowerBroadcast(wParam);
     case WM_INITMENU:
         return onInitMenu(reinterpret_cast<HMENU>(wParam));
     case WM_TRAYNOTIFY:

@@ -8,3 +8,7 @@ int countdownTick(int *countdown, int busy) {
         --*countdown;
     return *countdown < 1 && !busy;
 }
+
+int roundRunsNow(int manual, int online) {
+    return manual || online;
+}

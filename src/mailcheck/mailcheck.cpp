@@ -19,9 +19,12 @@ static char g_reply[kReplySize];
 static char g_message[kMessageSize];
 static ImapNotes g_notes; // what the IMAP session's untagged responses have said
 
+int g_queryFailed;
+
 static const char kQuit[] = "QUIT\r\n";
 
 static void showText(HWND owner, const char *text) {
+    g_queryFailed = 1;
     MessageBoxA(owner, text, VEMO_NAME, MB_ICONERROR);
 }
 
@@ -190,6 +193,7 @@ static const char *openingMessage(Opening opening) {
 
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop) {
+    g_queryFailed = 0;
     if (!*server || !*user || !*password)
         return 0;
     // Taken now: while the session waits, the settings dialog may change or delete the account.

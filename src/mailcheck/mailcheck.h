@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+// 1 when the last checkMailbox failed and showed its message.
+extern int g_queryFailed;
+
 // The number of messages in the account's POP3 mailbox or of unseen ones in its IMAP inbox, or 0
 // when the account is not configured or anything fails; every failure is shown in a message box
 // owned by `owner` first.

@@ -12,6 +12,7 @@ char g_resultText[kResultSize];
 // Kept apart from the busy flag, which the settings dialog holds too: a round that waits in a
 // message box or for a server must not be entered again over the same session.
 static int g_roundRunning;
+static int g_roundCut;
 
 static int hasAccounts() {
     for (int slot = 0; slot < kAccountSlots; slot++) {
@@ -24,33 +25,34 @@ static int hasAccounts() {
 // The queries, one after another; a shutdown that arrives while one of them waits in a message
 // box or for its server has saved the settings already, so no further account is queried. Each
 // name is taken as its query starts: the settings dialog may change the slot while it waits.
-static int queryAccounts(HWND owner, char (*names)[kNameSize], int *counts) {
+static int queryAccounts(HWND owner, RoundResult *result) {
     for (int slot = 0; slot < kAccountSlots; slot++) {
-        if (g_shuttingDown)
+        if (g_shuttingDown || g_roundCut)
             return 0;
-        lstrcpynA(names[slot], g_settings.names[slot], kNameSize);
-        counts[slot] =
-            checkMailbox(owner, names[slot], g_settings.servers[slot], g_settings.users[slot],
-                         g_settings.passwords[slot], g_settings.apop[slot]);
+        lstrcpynA(result->names[slot], g_settings.names[slot], kNameSize);
+        result->counts[slot] =
+            checkMailbox(owner, result->names[slot], g_settings.servers[slot],
+                         g_settings.users[slot], g_settings.passwords[slot], g_settings.apop[slot]);
+        result->failed[slot] = g_queryFailed;
     }
-    return !g_shuttingDown;
+    return !g_shuttingDown && !g_roundCut;
 }
 
-void checkAllAccounts(HWND owner, int manual) {
+RoundOutcome checkAllAccounts(HWND owner, int manual, RoundResult *result) {
     if (g_roundRunning)
-        return;
+        return kRoundSkipped;
     if (!hasAccounts()) {
         if (manual)
             MessageBoxA(owner, "アカウントが登録されていません。", VEMO_NAME, MB_ICONERROR);
-        return;
+        return kRoundSkipped;
     }
     g_roundRunning = 1;
+    g_roundCut = 0;
     int busy = g_busy;
     g_busy = 1;
-    char names[kAccountSlots][kNameSize];
-    int counts[kAccountSlots] = {};
-    if (queryAccounts(owner, names, counts)) {
-        buildResultText(g_resultText, names, counts);
+    int completed = queryAccounts(owner, result);
+    if (completed) {
+        buildResultText(g_resultText, result->names, result->counts);
         clampMsgRect();
         if (g_resultText[0]) {
             showMsgWindow();
@@ -64,4 +66,12 @@ void checkAllAccounts(HWND owner, int manual) {
     // it: that one clears it, so that ticks check again while the dialog stays open.
     g_busy = manual ? 0 : busy;
     g_roundRunning = 0;
+    return completed ? kRoundCompleted : kRoundCut;
+}
+
+void cutRound() {
+    if (!g_roundRunning)
+        return;
+    g_roundCut = 1;
+    endSession();
 }

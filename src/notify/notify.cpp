@@ -10,7 +10,8 @@
 #include <shellapi.h>
 
 static const char kMsgClassName[] = "vemoMsgClass";
-static const int kTextMargin = 10;
+static const DWORD kMsgStyle = WS_OVERLAPPEDWINDOW;
+static const DWORD kMsgExStyle = WS_EX_TOOLWINDOW;
 // Enough for any desk; monitors beyond it are treated as absent.
 static const int kMaxMonitors = 16;
 
@@ -106,8 +107,8 @@ HWND createMsgWindow(int x, int y, int width, int height) {
     windowClass.lpszClassName = kMsgClassName;
     if (!RegisterClassExA(&windowClass))
         return NULL;
-    return CreateWindowExA(WS_EX_TOOLWINDOW, kMsgClassName, " メールの確認", WS_OVERLAPPEDWINDOW, x,
-                           y, width, height, NULL, NULL, g_instance, NULL);
+    return CreateWindowExA(kMsgExStyle, kMsgClassName, " メールの確認", kMsgStyle, x, y, width,
+                           height, NULL, NULL, g_instance, NULL);
 }
 
 struct WorkAreas {
@@ -135,9 +136,37 @@ void clampMsgRect() {
     pullOntoScreen(&g_settings.msgRect, list.areas, list.count);
 }
 
+// Grows msgRect so that its client area holds every line of the result text as the paint draws
+// it (the margin above, the user's font, the word breaks at the window's width) and the margin
+// below, within the work area of its monitor: the default rectangle leaves only a strip on
+// Windows 10 and 11, and one line under Wine.
+static void fitToResultText() {
+    RECT &rect = g_settings.msgRect;
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, kMsgStyle, FALSE, kMsgExStyle);
+    int32_t width = rectExtent(rect.left, rect.right); // any value, when read from the file
+    RECT text = {kTextMargin, kTextMargin,
+                 (width > 0 ? width : 0) - rectExtent(frame.left, frame.right), kTextMargin};
+    HDC dc = GetDC(g_msgWindow);
+    HFONT font = messageFont();
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
+    DrawTextA(dc, g_resultText, lstrlenA(g_resultText), &text, DT_WORDBREAK | DT_CALCRECT);
+    if (font) {
+        SelectObject(dc, oldFont);
+        DeleteObject(font);
+    }
+    ReleaseDC(g_msgWindow, dc);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor))
+        fitToText(&rect, text.bottom - text.top, rectExtent(frame.top, frame.bottom),
+                  monitor.rcWork);
+}
+
 void showMsgWindow() {
     if (!g_msgWindow)
         return;
+    fitToResultText();
     const RECT &rect = g_settings.msgRect;
     // A minimised window is restored first, without taking the focus: moving it alone would leave
     // it minimised, and a tool window has no taskbar button from which the user could restore it.

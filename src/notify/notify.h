@@ -10,7 +10,8 @@ HWND createMsgWindow(int x, int y, int width, int height);
 void clampMsgRect();
 
 // Shows the window topmost at msgRect, restored when it was minimised, and repaints it with the
-// current result text.
+// current result text. msgRect is grown first, where it must be, so that every line of the text
+// shows.
 void showMsgWindow();
 
 // Records the window's rectangle in msgRect and parks it off the screen; returns 0.

@@ -36,6 +36,21 @@ void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count
     }
 }
 
+void fitToText(SettingsRect *rect, int32_t textHeight, int32_t frameHeight,
+               const SettingsRect &workArea) {
+    int64_t wanted = static_cast<int64_t>(textHeight) + 2 * kTextMargin + frameHeight;
+    int32_t limit = rectExtent(workArea.top, workArea.bottom);
+    int32_t height = wanted < limit ? static_cast<int32_t>(wanted) : limit;
+    if (rectExtent(rect->top, rect->bottom) >= height)
+        return;
+    if (static_cast<int64_t>(rect->top) + height > workArea.bottom) {
+        rect->bottom = workArea.bottom;
+        rect->top = workArea.bottom - height;
+    } else {
+        rect->bottom = rect->top + height;
+    }
+}
+
 int32_t parkingPosition(int32_t virtualStart) {
     return virtualStart < 0 ? virtualStart - kParkingDistance : -kParkingDistance;
 }

@@ -13,6 +13,17 @@
 // position and size along that axis.
 void pullOntoScreen(SettingsRect *rect, const SettingsRect *workAreas, int count);
 
+// Left and top inset of the text in the window's client area, and the room kept below it.
+const int32_t kTextMargin = 10;
+
+// Grows the window's outer rectangle so that its client area holds a text `textHeight` pixels
+// tall (as drawn at the window's width) with kTextMargin above and below, `frameHeight` being
+// what caption and borders take: downward, or upward where that would pass the bottom of
+// `workArea` (the work area of its monitor), and never taller than the work area. A rectangle
+// already as tall stays as it is: the window is never shrunk.
+void fitToText(SettingsRect *rect, int32_t textHeight, int32_t frameHeight,
+               const SettingsRect &workArea);
+
 // Where a dismissed window is parked along one axis: 1000 pixels before the virtual screen's start
 // (the left or top edge of all monitors together), and never after -1000.
 int32_t parkingPosition(int32_t virtualStart);

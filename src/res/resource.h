@@ -6,6 +6,7 @@
 #define IDR_MSG_MENU 103
 #define IDD_SETTINGS 104
 #define IDD_ACCOUNT 105
+#define IDI_VEMO_MAIL 106 // the tray's picture while mail waits
 
 #define ID_TRAY_ICON 2001
 #define ID_CHECK_TIMER 2002

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "support/windows_support.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -135,4 +136,64 @@ inline bool trayIconsBecome(int count) {
     while (trayIcons() != count && GetTickCount() - start < 5000)
         Sleep(20);
     return trayIcons() == count;
+}
+
+// Waits up to 5 s until `holds` does.
+template <class Holds> bool becomes(Holds holds) {
+    for (DWORD start = GetTickCount(); !holds(); Sleep(50))
+        if (GetTickCount() - start > 5000)
+            return false;
+    return true;
+}
+
+// The first icon in the tray: the program's, where a story runs one program at a time.
+inline HWND trayIcon() {
+    HWND tray = FindWindowA("__winex11_standalone_tray", NULL);
+    return tray ? FindWindowExA(tray, NULL, "__winex11_tray_icon", NULL) : NULL;
+}
+
+// The tip of the program's icon as its tooltip holds it. The tooltip lives in Wine's tray
+// process, owned by the tray window: the question and the answer go through memory taken in that
+// process, asked of each tooltip there until one knows the icon.
+inline std::wstring trayTip() {
+    HWND icon = trayIcon();
+    DWORD processId = 0;
+    GetWindowThreadProcessId(icon, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    WCHAR text[128] = L"";
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = icon;
+    tool.uId = reinterpret_cast<UINT_PTR>(icon);
+    BYTE *remote = static_cast<BYTE *>(
+        VirtualAllocEx(process, NULL, sizeof tool + sizeof text, MEM_COMMIT, PAGE_READWRITE));
+    tool.lpszText = reinterpret_cast<WCHAR *>(remote + sizeof tool);
+    for (HWND tip = NULL;
+         remote && !text[0] && (tip = FindWindowExA(NULL, tip, TOOLTIPS_CLASSA, NULL));) {
+        if (GetWindow(tip, GW_OWNER) != GetAncestor(icon, GA_ROOT))
+            continue;
+        WriteProcessMemory(process, remote, &tool, sizeof tool, NULL);
+        SendMessageW(tip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote + sizeof tool, text, sizeof text - sizeof *text, NULL);
+    }
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return text;
+}
+
+// Whether the picture of the program's icon on the screen shows the red mark of waiting mail.
+inline bool trayIconMarked() {
+    RECT rect = {};
+    GetWindowRect(trayIcon(), &rect);
+    HDC screen = GetDC(NULL);
+    int red = 0;
+    for (int y = rect.top; y < rect.bottom; y++)
+        for (int x = rect.left; x < rect.right; x++) {
+            COLORREF c = GetPixel(screen, x, y);
+            red += GetRValue(c) > 160 && GetGValue(c) < 80 && GetBValue(c) < 80;
+        }
+    ReleaseDC(NULL, screen);
+    return red > 4;
 }

@@ -5,6 +5,7 @@
 #include "e2e/program.h"
 #include "e2e/rounds.h"
 #include "support/addresses.h"
+#include "support/script_server.h"
 
 #include <string>
 #include <vector>
@@ -75,4 +76,39 @@ TEST_F(Round, CountsTlsAccountsBesidePlainAndApopOnesInSlotOrder) {
 
 TEST_F(Round, CountsImapImapsAndPop3AccountsInSlotOrder) {
     expectStartupRound(kImapStory);
+}
+
+// Five accounts with mail, at the default rectangle: the window grows until every line shows, the
+// tray tip gives their total, which its 64 bytes cannot list, and the picture carries its mark; a
+// round without mail takes the mark away again. The accounts all ask one repeating POP3 server.
+TEST_F(Round, EveryLineOfFiveAccountsShowsAndTheTrayTellsTheState) {
+    Settings record = defaultSettings();
+    const char *const names[kAccountSlots] = {"一", "二", "三", "四", "五"};
+    for (int slot = 0; slot < kAccountSlots; slot++)
+        setAccount(&record, slot, names[slot], kRoundResponder, "user", "secret");
+    const char lines[] = "一 ： 3 通\n二 ： 3 通\n三 ： 3 通\n四 ： 3 通\n五 ： 3 通\n";
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the servers' own reference
+    HANDLE process;
+    HWND window, shown;
+    {
+        Pop3Responder mail(kRoundResponder, 3, 0);
+        ASSERT_TRUE(mail.listening());
+        writeSettings(record);
+        ASSERT_TRUE(process = start());
+        ASSERT_TRUE(window = mainWindow());
+        ASSERT_TRUE(shown = shownMsgWindow());
+        EXPECT_TRUE(showsText(shown, record, lines));
+        EXPECT_TRUE(holdsText(shown, record, lines));
+        deliver(shown, WM_LBUTTONDOWN); // out of the way of Wine's tray
+        EXPECT_TRUE(becomes([] { return trayTip() == L"vemo ver 0.01\n合計 15 通"; }));
+        EXPECT_TRUE(becomes(trayIconMarked));
+    }
+    Pop3Responder none(kRoundResponder, 0, 0);
+    tick(window);
+    EXPECT_TRUE(becomes([] { return trayTip() == L"vemo ver 0.01\n未受信メールはありません。"; }));
+    EXPECT_TRUE(becomes([] { return !trayIconMarked(); }));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(process), 0u);
+    WSACleanup();
 }

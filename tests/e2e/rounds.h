@@ -131,3 +131,19 @@ inline bool showsText(HWND window, const Settings &record, const char *text) {
     } while (GetTickCount() - start < 5000);
     return false;
 }
+
+// Whether the window's client area holds all of `text` as the program paints it, with as much
+// room below it as the margin above: a comparison of pixels alone passes a window that cuts it.
+inline bool holdsText(HWND window, const Settings &record, const char *text) {
+    RECT client, area;
+    GetClientRect(window, &client);
+    SetRect(&area, 10, 10, client.right, 10);
+    HDC dc = GetDC(NULL);
+    HFONT font = CreateFontIndirectA(&record.msgFont);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    DrawTextA(dc, text, lstrlenA(text), &area, DT_WORDBREAK | DT_CALCRECT);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    ReleaseDC(NULL, dc);
+    return client.bottom >= area.bottom + 10;
+}

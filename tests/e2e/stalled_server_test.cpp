@@ -1,5 +1,5 @@
 // A round waiting for a server that stalls or is late keeps the program answering its windows;
-// an exit or the end of the Windows session then ends it at once, and what the user opened
+// an exit, the end of the Windows session or sleep then ends it at once, and what the user opened
 // meanwhile leaves the round right. Scripted servers stand in for the stalled or late account
 // (slot 0) and the next one.
 #include "e2e/dialogs.h"
@@ -25,12 +25,17 @@ struct Stall {
 
 } // namespace
 
-TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitOrLogOff) {
+TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitLogOffOrSleep) {
     const Stall stalls[] = {
         {"greeting, exit", WM_CLOSE, {stall(kStallMs)}, ""},
         {"greeting, end of session", WM_ENDSESSION, {stall(kStallMs)}, ""},
         {"STAT reply, exit",
          WM_CLOSE,
+         {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"),
+          readLine(), stall(kStallMs)},
+         "USER user\r\nPASS secret\r\nSTAT\r\nQUIT\r\n"},
+        {"STAT reply, sleep",
+         WM_POWERBROADCAST,
          {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"),
           readLine(), stall(kStallMs)},
          "USER user\r\nPASS secret\r\nSTAT\r\nQUIT\r\n"},
@@ -73,18 +78,25 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitOrLogOff
             Sleep(100);
         }
 
-        PostMessageA(window, stalled.ending, TRUE, 0);
+        // Going to sleep ends the session as the shutdown does, but the program goes on.
+        const bool sleeps = stalled.ending == WM_POWERBROADCAST;
+        PostMessageA(window, stalled.ending, sleeps ? PBT_APMSUSPEND : TRUE, 0);
         bool boxShown = false;
         for (DWORD begin = GetTickCount();
              WaitForSingleObject(process, 10) == WAIT_TIMEOUT && GetTickCount() - begin < kEndMs;)
             boxShown = boxShown || FindWindowA("#32770", "vemo");
-        EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_OBJECT_0) << "the program ends within 1 s";
+        EXPECT_EQ(WaitForSingleObject(process, 0) == WAIT_OBJECT_0, !sleeps)
+            << "the program ends within 1 s, unless the computer sleeps";
         EXPECT_FALSE(boxShown) << "no message for the interrupted account";
-        EXPECT_EQ(exitCode(process), 0u);
-        ScriptResult heard = server.finish(kTimeoutMs);
+        ScriptResult heard = server.finish(sleeps ? kEndMs : kTimeoutMs);
         EXPECT_EQ(heard.received, stalled.heard);
         EXPECT_TRUE(heard.clientClosed);
-        EXPECT_FALSE(next.finish(500).connected) << "no account is queried after the shutdown";
+        EXPECT_FALSE(next.finish(500).connected) << "no account is queried after the interruption";
+        if (sleeps) {
+            EXPECT_FALSE(IsWindowVisible(msgWindow())) << "the round shows nothing";
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+        EXPECT_EQ(exitCode(process), 0u);
         Settings saved;
         ASSERT_TRUE(readSettings(&saved)) << "the settings are saved at the shutdown";
         EXPECT_EQ(memcmp(&saved, &record, kSettingsSize), 0);

@@ -86,6 +86,7 @@ TEST_F(Tray, ManualRoundsSayWhenThereIsNothingWhileAutomaticOnesStaySilent) {
     Settings record = defaultSettings();
     setAccount(&record, 1, "two", kE2eDovecot, "two", "second");
     record.checkAtStartup = 0;
+    record.msgRect = {10, 10, 210, 80}; // tall enough for its line: it does not grow
     writeSettings(record);
     HANDLE process = start();
     ASSERT_TRUE(process);
@@ -132,7 +133,7 @@ TEST_F(Tray, ManualRoundsSayWhenThereIsNothingWhileAutomaticOnesStaySilent) {
 TEST_F(Tray, AClickParksTheWindowTheExitKeepsWhereItWasAndAParkedPlaceComesBackAtTheOrigin) {
     Settings record = defaultSettings();
     setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
-    record.msgRect = {100, 100, 300, 150};
+    record.msgRect = {100, 100, 300, 170};
     writeSettings(record);
     HANDLE process = start();
     ASSERT_TRUE(process);
@@ -180,7 +181,7 @@ TEST_F(Tray, AClickParksTheWindowTheExitKeepsWhereItWasAndAParkedPlaceComesBackA
 TEST_F(Tray, AMinimisedWindowComesBackAtTheNextRoundAndADeletedAccountLeavesNoByteInTheFile) {
     Settings record = defaultSettings();
     setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
-    record.msgRect = {100, 100, 300, 150};
+    record.msgRect = {100, 100, 300, 170};
     writeSettings(record);
     HANDLE process = start();
     ASSERT_TRUE(process);

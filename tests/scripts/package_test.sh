@@ -70,7 +70,7 @@ imports)
     dlls=$(i686-w64-mingw32-objdump -p "$exe/vemo.exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
     [ -n "$dlls" ] || fail "no imports found"
     system=" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll ole32.dll
-             wsock32.dll advapi32.dll secur32.dll crypt32.dll msvcrt.dll "
+             wsock32.dll advapi32.dll secur32.dll crypt32.dll iphlpapi.dll msvcrt.dll "
     for dll in $dlls; do
         [[ $system == *" $dll"[[:space:]]* ]] || fail "imports $dll, which Windows does not have"
     done

@@ -25,6 +25,10 @@ const char kE2eDovecot[] = VEMO_E2E_DOVECOT;
 // The scripted servers of the tray story's shutdown: an account refused and the next one.
 const char kRefusing[] = "127.0.0.61";
 const char kAfterRefusing[] = "127.0.0.62";
+// The repeating POP3 responder of the round story of five accounts.
+const char kRoundResponder[] = "127.0.0.63";
+// The repeating POP3 responder of the offline story, which loopback reaches offline too.
+const char kOfflineResponder[] = "127.0.0.64";
 // The scripted servers of the stalled-server stories: the stalled or late account and the next.
 const char kStalled[] = "127.0.0.70";
 const char kAfterStalled[] = "127.0.0.71";

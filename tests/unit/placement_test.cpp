@@ -67,6 +67,33 @@ TEST(Placement, PullsBackOnlyRectanglesThatLieOnNoMonitor) {
     }
 }
 
+// Windows 10's frame of a tool window with a sizing border (31 pixels above the client area, 8
+// below) and lines of 12 pixels, on the primary monitor of 800 x 600.
+TEST(Placement, GrowsTheWindowToHoldEveryLineOfItsText) {
+    const struct {
+        const char *what;
+        int32_t lines;
+        SettingsRect before, after;
+    } cases[] = {
+        {"one line at the default size", 1, {10, 10, 210, 60}, {10, 10, 210, 81}},
+        {"five lines", 5, {10, 10, 210, 60}, {10, 10, 210, 129}},
+        {"a long name that wraps in two", 2, {10, 10, 210, 60}, {10, 10, 210, 93}},
+        {"a window the user made larger", 3, {10, 10, 300, 300}, {10, 10, 300, 300}},
+        {"at the bottom of its monitor it grows upward",
+         3,
+         {10, 550, 210, 600},
+         {10, 505, 210, 600}},
+        {"a text taller than the work area", 100, {10, 10, 210, 60}, {10, 0, 210, 600}},
+    };
+    for (const auto &c : cases) {
+        SettingsRect rect = c.before;
+        fitToText(&rect, 12 * c.lines, 31 + 8, kPrimary);
+        EXPECT_TRUE(rect.left == c.after.left && rect.top == c.after.top &&
+                    rect.right == c.after.right && rect.bottom == c.after.bottom)
+            << c.what << ": " << rect.top << " " << rect.bottom;
+    }
+}
+
 TEST(Placement, ParksBeyondTheLeftAndTopOfEveryMonitor) {
     EXPECT_EQ(parkingPosition(0), -1000);
     EXPECT_EQ(parkingPosition(500), -1000);

@@ -11,14 +11,17 @@ namespace {
 // Runs `minutes` ticks from the start-up state (countdown 0) and gives the ticks, counted from 1,
 // that started a round; busyTicks find the busy flag set. The start-up round and manual rounds
 // never touch the countdown, so they have no place here.
-std::vector<int> roundsAt(int interval, int minutes, std::vector<int> busyTicks = {}) {
+std::vector<int> roundsAt(int interval, int minutes, std::vector<int> busyTicks = {},
+                          std::vector<int> offlineTicks = {}) {
     int countdown = 0;
     std::vector<int> rounds;
     for (int tick = 1; tick <= minutes; tick++) {
-        int busy = 0;
+        int busy = 0, online = 1;
         for (int held : busyTicks)
             busy |= held == tick;
-        if (countdownTick(&countdown, busy)) {
+        for (int offline : offlineTicks)
+            online &= offline != tick;
+        if (countdownTick(&countdown, busy) && roundRunsNow(0, online)) {
             rounds.push_back(tick);
             countdown = interval;
         }
@@ -31,6 +34,7 @@ struct Case {
     int interval, minutes;
     std::vector<int> busyTicks;
     std::vector<int> rounds;
+    std::vector<int> offlineTicks = {};
 };
 
 const Case kCases[] = {
@@ -43,11 +47,24 @@ const Case kCases[] = {
     {"busy ticks still count down; the first free one checks", 3, 10, {4, 5, 6}, {1, 7, 10}},
     {"a busy tick before the due one changes nothing", 3, 7, {2}, {1, 4, 7}},
     {"the first tick waits for the busy flag", 5, 3, {1, 2}, {3}},
+    {"a start offline: the held start-up round and the first tick's are one",
+     5,
+     7,
+     {},
+     {3},
+     {1, 2}},
+    {"offline when due: every tick asks, the first online one checks", 3, 9, {}, {1, 6, 9}, {4, 5}},
+    {"offline while not due changes nothing", 3, 7, {}, {1, 4, 7}, {2, 3}},
 };
+
+TEST(Schedule, ManualRoundsRunAlwaysAutomaticOnesOnlyOnline) {
+    EXPECT_TRUE(roundRunsNow(1, 1) && roundRunsNow(1, 0) && roundRunsNow(0, 1));
+    EXPECT_FALSE(roundRunsNow(0, 0));
+}
 
 TEST(Schedule, StartsRoundsAtTheExpectedTicks) {
     for (const Case &c : kCases)
-        EXPECT_EQ(roundsAt(c.interval, c.minutes, c.busyTicks), c.rounds) << c.what;
+        EXPECT_EQ(roundsAt(c.interval, c.minutes, c.busyTicks, c.offlineTicks), c.rounds) << c.what;
 }
 
 TEST(Schedule, ACountdownHeldBackForeverStopsAtItsFloor) {

@@ -1,0 +1,18 @@
+// The tray icon's tip after a round: what a user who missed the window sees at a glance.
+#pragma once
+
+#include "mailcheck/result_text.h"
+
+#include <cstddef>
+
+// The tip of the first tray record, terminator included.
+const size_t kTrayTipSize = 64;
+
+// Writes into `tip` (kTrayTipSize bytes) the version line, then the accounts with mail as the
+// window lists them ("name ： n 通", a line each) or, where those do not fit, their total
+// ("合計 n 通"), or "未受信メールはありません。" when none has mail; and, when queries failed, a
+// last line "確認失敗 ： n 件". Only whole lines go in, so no character is ever cut.
+void buildTrayTip(char *tip, const char *version, const RoundResult &result);
+
+// The version line, then that automatic checks wait for the computer to be online.
+void buildHeldTip(char *tip, const char *version);
