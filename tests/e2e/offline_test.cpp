@@ -26,14 +26,12 @@ TEST_F(Program, AutomaticRoundsWaitWhileOfflineAndTheFirstTickOnlineRunsThem) {
     Settings record = defaultSettings();
     setAccount(&record, 0, "自宅", kOfflineResponder, "user", "secret");
     setAccount(&record, 1, "外", "mail.example.jp:0", "user", "secret"); // fails without a lookup
-    writeSettings(record);
     WSADATA winsock;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the server's own reference
     Pop3Responder mail(kOfflineResponder, 3, 0);
     ASSERT_TRUE(mail.listening());
-    HANDLE process = start();
-    ASSERT_TRUE(process);
-    HWND window = mainWindow();
+    HANDLE process;
+    HWND window = startWith(record, &process);
     ASSERT_TRUE(window);
 
     // The start-up round and a due tick are held: nothing is asked, nothing is shown.

@@ -15,6 +15,21 @@
 
 inline const DWORD kTimeoutMs = 20000;
 
+// The program's window of that class, visible or not, once it exists; NULL after kTimeoutMs.
+inline HWND windowOfClass(const char *className) {
+    DWORD start = GetTickCount();
+    do {
+        if (HWND window = FindWindowA(className, NULL))
+            return window;
+        Sleep(20);
+    } while (GetTickCount() - start < kTimeoutMs);
+    return NULL;
+}
+
+inline HWND mainWindow() {
+    return windowOfClass("vemoClass");
+}
+
 // Each test runs its own copy of the program in a fresh folder, so "ini.dat" starts absent.
 class Program : public ::testing::Test {
   protected:
@@ -91,6 +106,14 @@ class Program : public ::testing::Test {
         ASSERT_EQ(written, kSettingsSize);
     }
 
+    // Writes "ini.dat" from `record`, starts the program and waits for its main window; NULL when
+    // either fails.
+    HWND startWith(const Settings &record, HANDLE *process) {
+        writeSettings(record);
+        *process = start();
+        return *process ? mainWindow() : NULL;
+    }
+
     // The record in "ini.dat"; false when the file is not whole.
     bool readSettings(Settings *record) {
         std::vector<BYTE> image = settingsFile();
@@ -104,21 +127,6 @@ class Program : public ::testing::Test {
     std::string root, folder, exe;
     std::vector<PROCESS_INFORMATION> processes;
 };
-
-// The program's window of that class, visible or not, once it exists; NULL after kTimeoutMs.
-inline HWND windowOfClass(const char *className) {
-    DWORD start = GetTickCount();
-    do {
-        if (HWND window = FindWindowA(className, NULL))
-            return window;
-        Sleep(20);
-    } while (GetTickCount() - start < kTimeoutMs);
-    return NULL;
-}
-
-inline HWND mainWindow() {
-    return windowOfClass("vemoClass");
-}
 
 // The icons in the display's tray, which a window of Wine's own holds as child windows.
 inline int trayIcons() {

@@ -52,10 +52,8 @@ class Round : public Program {
             record.apop[account.slot] = account.apop;
         }
         record.msgRect = {100, 100, 400, 200}; // tall enough for every line
-        writeSettings(record);
-        HANDLE process = start();
-        ASSERT_TRUE(process);
-        HWND window = mainWindow();
+        HANDLE process;
+        HWND window = startWith(record, &process);
         ASSERT_TRUE(window);
 
         HWND shown = shownMsgWindow();
@@ -94,9 +92,7 @@ TEST_F(Round, EveryLineOfFiveAccountsShowsAndTheTrayTellsTheState) {
     {
         Pop3Responder mail(kRoundResponder, 3, 0);
         ASSERT_TRUE(mail.listening());
-        writeSettings(record);
-        ASSERT_TRUE(process = start());
-        ASSERT_TRUE(window = mainWindow());
+        ASSERT_TRUE(window = startWith(record, &process));
         ASSERT_TRUE(shown = shownMsgWindow());
         EXPECT_TRUE(showsText(shown, record, lines));
         EXPECT_TRUE(holdsText(shown, record, lines));

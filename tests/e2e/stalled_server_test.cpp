@@ -58,10 +58,8 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitLogOffOr
         ScriptedServer next(kAfterStalled, {sendLine("+OK\r\n")});
         ASSERT_TRUE(server.listening() && next.listening());
         lstrcpyA(record.servers[0], stalled.server.c_str());
-        writeSettings(record);
-        HANDLE process = start();
-        ASSERT_TRUE(process);
-        HWND window = mainWindow();
+        HANDLE process;
+        HWND window = startWith(record, &process);
         ASSERT_TRUE(window);
         ASSERT_TRUE(DeleteFileA((folder + "ini.dat").c_str())); // the shutdown writes it anew
 
@@ -116,7 +114,6 @@ TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate
     Settings record = defaultSettings();
     setAccount(&record, 0, "old", kStalledImap.c_str(), "user", "secret");
     record.checkAtStartup = 0;
-    writeSettings(record);
     WSADATA winsock;
     ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0); // the servers' own reference
     ScriptedServer late(kStalled,
@@ -125,9 +122,8 @@ TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate
                          stall(kLateMs), sendLine("* STATUS INBOX (UNSEEN 4)\r\n"), stall(kLateMs),
                          sendLine("v2 OK\r\n"), stall(kAboutMs)});
     ASSERT_TRUE(late.listening());
-    HANDLE process = start();
-    ASSERT_TRUE(process);
-    HWND window = mainWindow();
+    HANDLE process;
+    HWND window = startWith(record, &process);
     ASSERT_TRUE(window);
     clickTrayIcon(window);
     for (DWORD begin = GetTickCount(); late.step() < 0 && GetTickCount() - begin < kTimeoutMs;)

@@ -46,10 +46,8 @@ TEST_F(Tray, StartupRoundListsTheAccountsWithMailInSlotOrderAndTicksFollowTheInt
     record.msgRect = {120, 80, 420, 180};
     record.msgBackColor = RGB(255, 255, 200);
     record.msgTextColor = RGB(0, 0, 160);
-    writeSettings(record);
-    HANDLE process = start();
-    ASSERT_TRUE(process);
-    HWND window = mainWindow();
+    HANDLE process;
+    HWND window = startWith(record, &process);
     ASSERT_TRUE(window);
 
     HWND shown = shownMsgWindow();
@@ -87,10 +85,8 @@ TEST_F(Tray, ManualRoundsSayWhenThereIsNothingWhileAutomaticOnesStaySilent) {
     setAccount(&record, 1, "two", kE2eDovecot, "two", "second");
     record.checkAtStartup = 0;
     record.msgRect = {10, 10, 210, 80}; // tall enough for its line: it does not grow
-    writeSettings(record);
-    HANDLE process = start();
-    ASSERT_TRUE(process);
-    HWND window = mainWindow();
+    HANDLE process;
+    HWND window = startWith(record, &process);
     ASSERT_TRUE(window);
     clickTrayIcon(window);
     HWND shown = shownMsgWindow();
@@ -134,10 +130,8 @@ TEST_F(Tray, AClickParksTheWindowTheExitKeepsWhereItWasAndAParkedPlaceComesBackA
     Settings record = defaultSettings();
     setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
     record.msgRect = {100, 100, 300, 170};
-    writeSettings(record);
-    HANDLE process = start();
-    ASSERT_TRUE(process);
-    HWND window = mainWindow();
+    HANDLE process;
+    HWND window = startWith(record, &process);
     ASSERT_TRUE(window);
     HWND shown = shownMsgWindow();
     ASSERT_TRUE(shown);
@@ -182,10 +176,8 @@ TEST_F(Tray, AMinimisedWindowComesBackAtTheNextRoundAndADeletedAccountLeavesNoBy
     Settings record = defaultSettings();
     setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
     record.msgRect = {100, 100, 300, 170};
-    writeSettings(record);
-    HANDLE process = start();
-    ASSERT_TRUE(process);
-    HWND window = mainWindow();
+    HANDLE process;
+    HWND window = startWith(record, &process);
     ASSERT_TRUE(window);
     HWND shown = shownMsgWindow();
     ASSERT_TRUE(shown);
