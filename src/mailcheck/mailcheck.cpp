@@ -20,6 +20,8 @@ static char g_message[kMessageSize];
 static ImapNotes g_notes; // what the IMAP session's untagged responses have said
 
 int g_queryFailed;
+int g_queryOffline;
+int g_queryNew;
 
 static const char kQuit[] = "QUIT\r\n";
 
@@ -192,8 +194,12 @@ static const char *openingMessage(Opening opening) {
 }
 
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
-                 const char *password, int apop) {
+                 const char *password, int apop, MailboxMemory *memory, OnlineProbe isOnline) {
     g_queryFailed = 0;
+    g_queryOffline = 0;
+    g_queryNew = 0;
+    (void)memory;
+    (void)isOnline;
     if (!*server || !*user || !*password)
         return 0;
     // Taken now: while the session waits, the settings dialog may change or delete the account.

@@ -12,6 +12,7 @@ struct RoundResult {
     char names[kAccountSlots][kNameSize]; // each as its query started
     int counts[kAccountSlots];            // 0 for a free slot and for a failed query
     int failed[kAccountSlots];            // 1 where the query failed and said so in a box
+    int fresh[kAccountSlots];             // 1 where the query found mail not announced before
 };
 
 // Fills `text` (kResultSize bytes, zero-filled first) with "name ： count 通\n" for every slot

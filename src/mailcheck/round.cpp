@@ -13,6 +13,8 @@ char g_resultText[kResultSize];
 // message box or for a server must not be entered again over the same session.
 static int g_roundRunning;
 static int g_roundCut;
+// What each slot's queries have seen this run.
+static MailboxMemory g_memories[kAccountSlots];
 
 static int hasAccounts() {
     for (int slot = 0; slot < kAccountSlots; slot++) {
@@ -32,8 +34,10 @@ static int queryAccounts(HWND owner, RoundResult *result) {
         lstrcpynA(result->names[slot], g_settings.names[slot], kNameSize);
         result->counts[slot] =
             checkMailbox(owner, result->names[slot], g_settings.servers[slot],
-                         g_settings.users[slot], g_settings.passwords[slot], g_settings.apop[slot]);
+                         g_settings.users[slot], g_settings.passwords[slot], g_settings.apop[slot],
+                         &g_memories[slot], NULL);
         result->failed[slot] = g_queryFailed;
+        result->fresh[slot] = g_queryNew;
     }
     return !g_shuttingDown && !g_roundCut;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mailcheck/connection.h"
+#include "mailcheck/news.h"
 #include "support/message_boxes.h"
 #include "support/script_server.h"
 
@@ -56,6 +57,7 @@ class MailSession : public ::testing::Test {
     void expectResult(const Outcome &outcome, int count, const std::string &text = "");
 
     HWND owner = NULL;
+    MailboxMemory memory = {}; // the account's, kept from check to check within a test
 
   private:
     DWORD replyTimeoutMs_;

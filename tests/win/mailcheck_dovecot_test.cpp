@@ -92,7 +92,7 @@ TEST_F(Pop3Dovecot, SessionTimeOnLoopback) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     for (int i = 0; i < sessions; i++)
-        ASSERT_EQ(checkMailbox(owner, kName, kDovecot, "alice", "wonderland", 0), 3);
+        ASSERT_EQ(checkMailbox(owner, kName, kDovecot, "alice", "wonderland", 0, NULL, NULL), 3);
     QueryPerformanceCounter(&end);
     double ms = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
     std::cout << "[ timing ] one USER/PASS/STAT/QUIT session: " << ms << " ms" << std::endl;

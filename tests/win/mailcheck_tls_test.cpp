@@ -55,10 +55,10 @@ TEST_F(Pop3Tls, TlsSessionTimeOnLoopback) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     for (int i = 0; i < sessions; i++)
-        ASSERT_EQ(checkMailbox(owner, kName, "pop3s://localhost", "alice", "wonderland", 0), 3);
+        ASSERT_EQ(checkMailbox(owner, kName, "pop3s://localhost", "alice", "wonderland", 0, NULL, NULL), 3);
     QueryPerformanceCounter(&middle);
     for (int i = 0; i < sessions; i++)
-        ASSERT_EQ(checkMailbox(owner, kName, kDovecot, "alice", "wonderland", 0), 3);
+        ASSERT_EQ(checkMailbox(owner, kName, kDovecot, "alice", "wonderland", 0, NULL, NULL), 3);
     QueryPerformanceCounter(&end);
     double tlsMs = (middle.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
     double plainMs = (end.QuadPart - middle.QuadPart) * 1000.0 / frequency.QuadPart / sessions;
