@@ -204,17 +204,37 @@ static void takeBytes(char *data, size_t count) {
         recv(g_socket, data, static_cast<int>(count), 0); // already taken from the peeked copy
 }
 
-int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start) {
+ReplyDeadline replyDeadline() {
+    return {waitClock(), 0, 0};
+}
+
+// The bytes that have arrived and wait to be read: on the socket, and those the TLS channel holds.
+static size_t arrivedBytes() {
+    u_long waiting = 0;
+    if (ioctlsocket(g_socket, FIONREAD, &waiting) != 0)
+        waiting = 0;
+    return waiting + (g_tls ? tlsHeldBytes() : 0);
+}
+
+int receiveReply(char *reply, size_t size, ImapReading *imap, ReplyDeadline *deadline) {
     memset(reply, 0, size);
     if (g_sessionEnded)
         return 0;
-    size_t length = 0;
+    size_t length = 0, line = 0;
     for (;;) {
-        // Once the time is up, only what has already arrived is read.
-        DWORD elapsed = waitClock() - start;
+        DWORD elapsed = waitClock() - deadline->start;
+        if (!deadline->late && elapsed >= g_replyTimeoutMs) {
+            // From now on only what has arrived is read, whatever keeps coming.
+            deadline->late = 1;
+            deadline->arrived = arrivedBytes();
+        }
         char data[kPieceSize];
-        int count = peekBytes(data, sizeof data,
-                              elapsed < g_replyTimeoutMs ? g_replyTimeoutMs - elapsed : 0);
+        size_t wanted = sizeof data;
+        if (deadline->late && deadline->arrived < wanted)
+            wanted = deadline->arrived;
+        if (wanted == 0)
+            return 0;
+        int count = peekBytes(data, wanted, deadline->late ? 0 : g_replyTimeoutMs - elapsed);
         if (count < 0)
             return 0;
         if (count == 0)
@@ -224,8 +244,13 @@ int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start) {
             imap ? takeImapBytes(reply, size, imap, data, static_cast<size_t>(count), &used)
                  : takeReplyBytes(reply, size, &length, data, static_cast<size_t>(count), &used);
         takeBytes(data, used);
+        if (deadline->late)
+            deadline->arrived -= used < deadline->arrived ? used : deadline->arrived;
+        line += used;
+        if (ended < 0 || (!imap && line > kMaxPop3Line))
+            return 0;
         if (ended)
-            return ended > 0;
+            return 1;
     }
 }
 

@@ -38,14 +38,28 @@ Opening openConnection(const char *host, unsigned short port, int tls);
 // once the session has ended.
 void sendText(const char *text);
 
-// Reads one reply into `reply` of `size` bytes, zero-filled first: a POP3 line, or with `imap` (a
-// zero-filled reading state, which then holds the length kept) an IMAP response with the literals
-// it announces; never past its end, so that nothing of a later reply is taken. All of it must
-// arrive within g_replyTimeoutMs of waitClock from `start`; what has arrived by then is read
-// whatever the time. 1 when the reply ended or the server closed after part of it; 0 on time-out,
-// error, a close before any byte, an IMAP literal longer than INT_MAX, or when the session has
-// ended.
-int receiveReply(char *reply, size_t size, ImapReading *imap, DWORD start);
+// A POP3 reply line is at most this long, its CR LF included.
+const size_t kMaxPop3Line = 512;
+
+// The time of one reply, or of the lines of one multi-line reply: its start on waitClock, and once
+// the time is up, how many of the bytes that had arrived by then are still to be read.
+struct ReplyDeadline {
+    DWORD start;
+    int late;
+    size_t arrived;
+};
+
+// A deadline that starts now.
+ReplyDeadline replyDeadline();
+
+// Reads one reply into `reply` of `size` bytes, zero-filled first: a POP3 line of at most
+// kMaxPop3Line bytes, or with `imap` (a reading state zero-filled but for the bytes it may still
+// take, which then holds the length kept) an IMAP response with the literals it announces; never
+// past its end, so that nothing of a later reply is taken. All of it must arrive within
+// g_replyTimeoutMs of `deadline`; once the time is up, only what had arrived by then is read. 1
+// when the reply ended or the server closed after part of it; 0 on time-out, error, a close before
+// any byte, a reply beyond its bound, or when the session has ended.
+int receiveReply(char *reply, size_t size, ImapReading *imap, ReplyDeadline *deadline);
 
 // The line that ends the session politely from now on: endConnection sends it first.
 void setFarewell(const char *line);

@@ -2,6 +2,7 @@
 #include "mailcheck/imap.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 // The tags of the session's commands.
@@ -14,7 +15,7 @@ const char kCapabilityTag[] = CAPABILITY_TAG;
 const char kLoginTag[] = LOGIN_TAG;
 const char kStatusTag[] = STATUS_TAG;
 const char kCapabilityCommand[] = CAPABILITY_TAG " CAPABILITY\r\n";
-const char kStatusCommand[] = STATUS_TAG " STATUS INBOX (UNSEEN)\r\n";
+const char kStatusCommand[] = STATUS_TAG " STATUS INBOX (UNSEEN UIDNEXT UIDVALIDITY)\r\n";
 const char kLogoutCommand[] = LOGOUT_TAG " LOGOUT\r\n";
 static const char kLoginStart[] = LOGIN_TAG " LOGIN ";
 
@@ -61,12 +62,67 @@ static unsigned addDigit(unsigned value, char digit) {
     return value > INT_MAX ? kBeyondInt : value;
 }
 
-// Reads the number at *p; 0 when no digit is there.
-static int takeNumber(const char **p, unsigned *value) {
+// Reads the number at *p, stopped just above 32 bits; 0 when no digit is there.
+static int takeNumber(const char **p, uint64_t *value) {
     const char *start = *p;
     for (*value = 0; isDigit(**p); ++*p)
-        *value = addDigit(*value, **p);
+        if (*value <= UINT32_MAX)
+            *value = *value * 10 + static_cast<uint64_t>(**p - '0');
     return *p > start;
+}
+
+// Where a capability scan stands on its line.
+enum { kScanStart, kScanCondition, kScanList, kScanCode, kScanDone };
+
+static bool isConditionWord(const char *token) {
+    static const char *const kWords[] = {"ok", "no", "bad", "preauth", "bye"};
+    for (const char *word : kWords)
+        if (strcmp(token, word) == 0)
+            return true;
+    return false;
+}
+
+// Judges the token that has just ended: the first two or three tell whether the line lists
+// capabilities ("* CAPABILITY ..." or "* OK [CAPABILITY ...]"), the rest are the list.
+static void endCapabilityToken(ImapCapabilityScan *scan) {
+    const char *token = scan->tokenLength < sizeof scan->token ? scan->token : "";
+    int index = scan->tokens++;
+    if (scan->state == kScanList || scan->state == kScanCode) {
+        scan->loginDisabled |= strcmp(token, "logindisabled") == 0;
+    } else if (index == 0) {
+        scan->state = strcmp(token, "*") == 0 ? kScanStart : kScanDone;
+    } else if (index == 1 && strcmp(token, "capability") == 0) {
+        scan->state = kScanList;
+        scan->listed = 1;
+    } else if (index == 1 && isConditionWord(token)) {
+        scan->state = kScanCondition;
+    } else if (index == 2 && scan->state == kScanCondition && strcmp(token, "[capability") == 0) {
+        scan->state = kScanCode;
+        scan->listed = 1;
+    } else {
+        scan->state = kScanDone;
+    }
+    scan->tokenLength = 0;
+    scan->token[0] = 0;
+}
+
+// Takes one byte of a response's first line.
+static void scanCapabilities(ImapCapabilityScan *scan, char c) {
+    if (scan->state == kScanDone)
+        return;
+    bool ends = c == ' ' || c == '\r' || c == '\n' || (c == ']' && scan->state == kScanCode);
+    if (!ends) {
+        if (scan->tokenLength < sizeof scan->token - 1) {
+            scan->token[scan->tokenLength] = lowerCase(c);
+            scan->token[scan->tokenLength + 1] = 0;
+        }
+        scan->tokenLength++;
+        return;
+    }
+    if (scan->tokenLength > 0 || c != ' ')
+        endCapabilityToken(scan);
+    if (c != ' ')
+        scan->state = kScanDone;
 }
 
 int takeImapBytes(char *reply, size_t size, ImapReading *reading, const char *data, size_t count,
@@ -74,6 +130,10 @@ int takeImapBytes(char *reply, size_t size, ImapReading *reading, const char *da
     size_t taken = 0;
     int state = 0;
     while (taken < count && state == 0) {
+        if (reading->taken >= kMaxImapResponseBytes) {
+            state = -1;
+            break;
+        }
         size_t step = 1;
         if (reading->literal > 0) {
             step = count - taken < reading->literal ? count - taken : reading->literal;
@@ -82,8 +142,11 @@ int takeImapBytes(char *reply, size_t size, ImapReading *reading, const char *da
             char c = data[taken];
             int announcement = reading->announcement;
             reading->announcement = kNoAnnouncement;
+            // Only the first line can list capabilities: a literal ends the scan too.
+            scanCapabilities(&reading->capabilities, c == '{' ? '\n' : c);
             if (c == '\n' && announcement >= kAfterClose) {
-                if (reading->number == kBeyondInt)
+                // Room for this line feed, the literal and at least a line feed after it.
+                if (reading->number + 2 > kMaxImapResponseBytes - reading->taken)
                     state = -1;
                 else
                     reading->literal = static_cast<size_t>(reading->number);
@@ -101,6 +164,7 @@ int takeImapBytes(char *reply, size_t size, ImapReading *reading, const char *da
                 reading->announcement = kAfterCarriageReturn;
             }
         }
+        reading->taken += step;
         size_t room = size - 1 - reading->length;
         size_t keep = step < room ? step : room;
         memcpy(reply + reading->length, data + taken, keep);
@@ -131,41 +195,31 @@ int imapCondition(const char *response, const char *tag) {
 }
 
 int imapLoginDisabled(const char *response) {
-    const char *p = response;
-    if (!takeWord(&p, "* "))
-        return -1;
-    if (!takeWord(&p, "capability ")) {
-        while (!endsWord(*p))
-            p++;
-        if (!takeWord(&p, " [capability "))
-            return -1;
+    ImapCapabilityScan scan = {};
+    for (const char *p = response;; p++) {
+        scanCapabilities(&scan, *p ? *p : '\n');
+        if (!*p || *p == '\n' || *p == '{')
+            break;
     }
-    int disabled = 0;
-    while (*p != ']' && !endsWord(*p)) {
-        const char *token = p;
-        while (*p != ']' && !endsWord(*p))
-            p++;
-        disabled |= isToken(token, p, "logindisabled");
-        if (*p == ' ')
-            p++;
-    }
-    return disabled;
+    return scan.listed ? scan.loginDisabled : -1;
 }
 
-void noteImapResponse(const char *response, ImapNotes *notes) {
-    int disabled = imapLoginDisabled(response);
-    if (disabled >= 0)
-        notes->loginDisabled = disabled;
-    int unseen = imapStatusUnseen(response);
-    if (unseen >= 0)
+void noteImapResponse(const char *response, const ImapReading &reading, ImapNotes *notes) {
+    if (reading.capabilities.listed)
+        notes->loginDisabled = reading.capabilities.loginDisabled;
+    ImapUids uids;
+    int unseen = imapStatusUnseen(response, &uids);
+    if (unseen >= 0) {
         notes->unseen = unseen;
+        notes->uids = uids;
+    }
 }
 
 // Takes the mailbox name INBOX: an atom, a quoted string or a literal, in any case.
 static int takeInbox(const char **p) {
     if (takeWord(p, "\""))
         return takeWord(p, "inbox\"");
-    unsigned length;
+    uint64_t length;
     if (takeWord(p, "{")) {
         return takeNumber(p, &length) && length == 5 && takeWord(p, "}") && takeLineEnd(p) &&
                takeWord(p, "inbox");
@@ -173,26 +227,34 @@ static int takeInbox(const char **p) {
     return takeWord(p, "inbox");
 }
 
-int imapStatusUnseen(const char *response) {
+int imapStatusUnseen(const char *response, ImapUids *uids) {
     const char *p = response;
     if (!takeWord(&p, "* status ") || !takeInbox(&p) || !takeWord(&p, " ("))
         return -1;
-    unsigned unseen = kBeyondInt;
+    const uint64_t kAbsent = UINT64_MAX;
+    uint64_t unseen = kAbsent, next = 0, validity = 0;
     while (*p && *p != ')') {
         const char *name = p;
         while (!endsWord(*p) && *p != ')')
             p++;
-        bool isUnseen = isToken(name, p, "unseen");
-        unsigned value;
+        const char *end = p;
+        uint64_t value;
         if (!takeWord(&p, " ") || !takeNumber(&p, &value))
             return -1;
-        if (isUnseen)
+        if (isToken(name, end, "unseen"))
             unseen = value;
+        else if (isToken(name, end, "uidnext"))
+            next = value;
+        else if (isToken(name, end, "uidvalidity"))
+            validity = value;
         takeWord(&p, " ");
     }
-    if (!takeWord(&p, ")") || !takeLineEnd(&p))
+    if (!takeWord(&p, ")") || !takeLineEnd(&p) || unseen > INT_MAX || next > UINT32_MAX ||
+        validity > UINT32_MAX)
         return -1;
-    return unseen == kBeyondInt ? -1 : static_cast<int>(unseen);
+    if (uids)
+        *uids = {static_cast<uint32_t>(next), static_cast<uint32_t>(validity)};
+    return static_cast<int>(unseen);
 }
 
 // Appends `length` bytes of `text` at *at when they fit before the terminator's byte.

@@ -55,7 +55,8 @@ static void greeted(const char *farewell) {
 
 // One POP3 reply line into g_reply.
 static int receiveLine() {
-    return receiveReply(g_reply, sizeof g_reply, NULL, waitClock());
+    ReplyDeadline deadline = replyDeadline();
+    return receiveReply(g_reply, sizeof g_reply, NULL, &deadline);
 }
 
 // Sends the command buffer and receives the reply; 1 when the reply is positive.
@@ -75,10 +76,55 @@ static int logInWithApop(const char *user, const char *password) {
     return receiveLine() && isPositiveReply(g_reply);
 }
 
-// The POP3 session on the open connection: the greeting, USER and PASS or APOP, and the count of
-// messages by STAT.
+// Reads the whole id list of a mailbox of `count` messages into `ids`, within one deadline: at
+// most `count` lines before its end. The number of ids, or -1 when the list goes wrong or beyond.
+static long long receiveIdList(uint64_t *ids, int count) {
+    ReplyDeadline deadline = replyDeadline();
+    for (long long listed = 0;; listed++) {
+        if (!receiveReply(g_reply, sizeof g_reply, NULL, &deadline))
+            return -1;
+        if (isListEnd(g_reply))
+            return listed;
+        int number;
+        const char *id;
+        size_t length;
+        if (listed == count || !readUidlLine(g_reply, &number, &id, &length))
+            return -1;
+        ids[listed] = idHash(id, length);
+    }
+}
+
+// What is new since the account's last query, by the messages' unique ids: the last message's is
+// asked first, and the whole list only when that one is another; by the count where the server
+// gives no ids. 1 when something is new, 0 when not, -1 when the list went wrong.
+static int learnPop3News(MailboxMemory *memory, int count) {
+    if (count == 0)
+        return takeCount(memory, 0);
+    wsprintfA(g_command, "UIDL %d\r\n", count);
+    int number;
+    const char *id;
+    size_t length;
+    if (!exchangeCommand() || !readUidlLine(g_reply, &number, &id, &length) || number != count)
+        return takeCount(memory, count);
+    uint64_t lastId = idHash(id, length);
+    if (!needsIdList(memory, count, lastId))
+        return 0;
+    uint64_t *ids = newIdBlock(static_cast<size_t>(count));
+    if (!ids)
+        return takeCount(memory, count);
+    lstrcpyA(g_command, "UIDL\r\n");
+    long long listed = exchangeCommand() ? receiveIdList(ids, count) : -1;
+    if (listed < 0) {
+        freeIdBlock(ids);
+        return -1;
+    }
+    return takeIdList(memory, ids, static_cast<size_t>(listed), lastId);
+}
+
+// The POP3 session on the open connection: the greeting, USER and PASS or APOP, the count of
+// messages by STAT and, with a memory, what is new by UIDL.
 static int checkPop3Mailbox(HWND owner, const char *name, const char *user, const char *password,
-                            int apop) {
+                            int apop, MailboxMemory *memory) {
     int positive = receiveLine() && isPositiveReply(g_reply);
     greeted(kQuit);
     if (!positive)
@@ -103,6 +149,12 @@ static int checkPop3Mailbox(HWND owner, const char *name, const char *user, cons
     if (!exchangeCommand())
         return failSession(owner, kStatMessage, name);
     int count = statCount(g_reply);
+    if (memory) {
+        int fresh = learnPop3News(memory, count > 0 ? count : 0);
+        if (fresh < 0)
+            return failSession(owner, kStatMessage, name);
+        g_queryNew = fresh;
+    }
     endSession();
     return count;
 }
@@ -111,17 +163,20 @@ static int checkPop3Mailbox(HWND owner, const char *name, const char *user, cons
 // all within one reply deadline, and notes on the way what the untagged ones say. 1 when that
 // response is OK or the continuation came.
 static int awaitImapResponse(const char *tag, int continuation) {
-    DWORD start = waitClock();
+    ReplyDeadline deadline = replyDeadline();
+    size_t taken = 0; // by the responses so far, which share one bound
     for (;;) {
         ImapReading reading = {};
-        if (!receiveReply(g_reply, sizeof g_reply, &reading, start))
+        reading.taken = taken;
+        if (!receiveReply(g_reply, sizeof g_reply, &reading, &deadline))
             return 0;
+        taken = reading.taken;
         if (continuation && g_reply[0] == '+')
             return 1;
         int condition = imapCondition(g_reply, tag);
         if (condition != kImapNone)
             return condition == kImapOk;
-        noteImapResponse(g_reply, &g_notes);
+        noteImapResponse(g_reply, reading, &g_notes);
     }
 }
 
@@ -151,10 +206,12 @@ static int logInWithImap(const char *user, const char *password) {
 // The IMAP session on the open connection: the greeting, LOGIN unless the server has
 // authenticated the connection already, and the unseen count of the inbox by STATUS. The APOP
 // flag means nothing here.
-static int checkImapMailbox(HWND owner, const char *name, const char *user, const char *password) {
-    g_notes = {-1, -1};
+static int checkImapMailbox(HWND owner, const char *name, const char *user, const char *password,
+                            MailboxMemory *memory) {
+    g_notes = {-1, -1, {0, 0}};
     ImapReading reading = {};
-    int greeting = receiveReply(g_reply, sizeof g_reply, &reading, waitClock())
+    ReplyDeadline deadline = replyDeadline();
+    int greeting = receiveReply(g_reply, sizeof g_reply, &reading, &deadline)
                        ? imapCondition(g_reply, "*")
                        : kImapNone;
     greeted(kLogoutCommand);
@@ -162,7 +219,7 @@ static int checkImapMailbox(HWND owner, const char *name, const char *user, cons
         return failSession(owner, kConnectMessage, name);
     if (greeting == kImapOk) {
         // A server whose greeting lists no capabilities is asked for them before the login.
-        noteImapResponse(g_reply, &g_notes);
+        noteImapResponse(g_reply, reading, &g_notes);
         if (g_notes.loginDisabled < 0) {
             sendText(kCapabilityCommand);
             if (!awaitImapResponse(kCapabilityTag, 0))
@@ -175,6 +232,8 @@ static int checkImapMailbox(HWND owner, const char *name, const char *user, cons
     if (!awaitImapResponse(kStatusTag, 0) || g_notes.unseen < 0)
         return failSession(owner, kStatMessage, name);
     int count = g_notes.unseen;
+    if (memory)
+        g_queryNew = takeImapStatus(memory, count, g_notes.uids.next, g_notes.uids.validity);
     endSession();
     return count;
 }
@@ -198,8 +257,6 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     g_queryFailed = 0;
     g_queryOffline = 0;
     g_queryNew = 0;
-    (void)memory;
-    (void)isOnline;
     if (!*server || !*user || !*password)
         return 0;
     // Taken now: while the session waits, the settings dialog may change or delete the account.
@@ -215,6 +272,12 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
         return 0;
     }
     Opening opening = openConnection(hostName, port, tls);
+    // A server that cannot be found or reached while the computer is offline says nothing of
+    // the account.
+    if ((opening == kOpenNoHost || opening == kOpenNoConnect) && isOnline && !isOnline()) {
+        g_queryOffline = 1;
+        return 0;
+    }
     if (opening == kOpenNoWinsock)
         showText(owner, kWinsockMessage);
     else if (opening != kOpened && opening != kOpenAbandoned)
@@ -222,8 +285,8 @@ int checkMailbox(HWND owner, const char *displayName, const char *server, const 
     if (opening != kOpened)
         return 0;
     if (imap)
-        return checkImapMailbox(owner, name, userName, secret);
-    return checkPop3Mailbox(owner, name, userName, secret, apop);
+        return checkImapMailbox(owner, name, userName, secret, memory);
+    return checkPop3Mailbox(owner, name, userName, secret, apop, memory);
 }
 
 void endSession() {

@@ -23,7 +23,8 @@ typedef int (*OnlineProbe)();
 // when the account is not configured or anything fails; every failure is shown in a message box
 // owned by `owner` first, but for a lookup or connection that failed while `isOnline` (when not
 // NULL) says the computer is offline. `memory` is what the account's earlier queries of this run
-// have seen; a query that completes updates it and sets g_queryNew.
+// have seen; a query that completes updates it and sets g_queryNew (with NULL nothing is learnt,
+// and no UIDL is sent).
 int checkMailbox(HWND owner, const char *displayName, const char *server, const char *user,
                  const char *password, int apop, MailboxMemory *memory, OnlineProbe isOnline);
 

@@ -43,6 +43,34 @@ int statCount(const char *reply) {
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
+int readUidlLine(const char *line, int *number, const char **id, size_t *idLength) {
+    const char *p = line;
+    if (strncmp(p, "+OK ", 4) == 0)
+        p += 4;
+    long long value = 0;
+    const char *digits = p;
+    for (; isDigit(*p) && value <= INT_MAX; p++)
+        value = value * 10 + (*p - '0');
+    if (p == digits || value < 1 || value > INT_MAX || *p++ != ' ')
+        return 0;
+    const char *start = p;
+    while (*p >= 0x21 && *p <= 0x7e)
+        p++;
+    size_t length = static_cast<size_t>(p - start);
+    if (*p == '\r')
+        p++;
+    if (length < 1 || length > 70 || (*p != '\n' && *p != '\0') || (*p && p[1]))
+        return 0;
+    *number = static_cast<int>(value);
+    *id = start;
+    *idLength = length;
+    return 1;
+}
+
+int isListEnd(const char *line) {
+    return strcmp(line, ".\r\n") == 0 || strcmp(line, ".\n") == 0;
+}
+
 int takeReplyBytes(char *reply, size_t size, size_t *length, const char *data, size_t count,
                    size_t *used) {
     const char *lineFeed = static_cast<const char *>(memchr(data, '\n', count));

@@ -257,11 +257,16 @@ static int decryptRecord() {
 
 int tlsPeek(char *data, size_t size, DWORD waitMs) {
     DWORD start = waitClock();
+    int looked = 0;
     while (g_plainLength == 0) {
         int decrypted = decryptRecord();
         if (decrypted < 0)
             return decrypted == -1 ? 0 : -1;
         if (decrypted == 0) {
+            // With no time to wait, the socket is looked at once: records that keep coming
+            // without data cannot hold the caller.
+            if (waitMs == 0 && looked++)
+                return -1;
             int received = receiveMore(start, waitMs);
             if (received <= 0)
                 return received;
@@ -270,6 +275,10 @@ int tlsPeek(char *data, size_t size, DWORD waitMs) {
     size_t count = g_plainLength < size ? g_plainLength : size;
     memcpy(data, g_plain + g_plainStart, count);
     return static_cast<int>(count);
+}
+
+size_t tlsHeldBytes() {
+    return g_plainLength + g_receivedLength;
 }
 
 void tlsTake(size_t count) {

@@ -23,6 +23,9 @@ int tlsSend(const char *data, size_t length, DWORD timeoutMs);
 // error.
 int tlsPeek(char *data, size_t size, DWORD waitMs);
 
+// The bytes the channel holds that have not been taken yet, decrypted or not.
+size_t tlsHeldBytes();
+
 // Takes `count` bytes of those tlsPeek gave.
 void tlsTake(size_t count);
 

@@ -11,29 +11,44 @@ DWORD waitClock() {
     return GetTickCount() - g_pausedMs;
 }
 
+// While bytes keep coming a socket is ready at every look: the thread's messages are still let
+// through at least this often.
+static const DWORD kDispatchPeriodMs = 50;
+static DWORD g_lastDispatch;
+
+// Handles every message waiting for the thread, and notes when.
+static void dispatchMessages() {
+    MSG message;
+    while (!g_sessionEnded && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // The program is ending: its own loop gets the quit again, the session is given up.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            g_sessionEnded = 1;
+        } else {
+            DWORD before = GetTickCount();
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+            g_pausedMs += GetTickCount() - before;
+        }
+    }
+    g_lastDispatch = GetTickCount();
+}
+
+// Readiness counts only before the time is up, so that a peer that never stops sending cannot
+// keep a caller reading past its deadline; a wait of no time at all still looks once.
 template <class Ready> static WaitResult waitUntil(Ready ready, DWORD start, DWORD totalMs) {
     for (;;) {
+        if (GetTickCount() - g_lastDispatch >= kDispatchPeriodMs)
+            dispatchMessages();
         if (g_sessionEnded)
             return kWaitAbandoned;
-        if (ready())
-            return kWaitReady;
         DWORD elapsed = waitClock() - start;
+        if ((elapsed < totalMs || totalMs == 0) && ready())
+            return kWaitReady;
         if (elapsed >= totalMs)
             return kWaitTimedOut;
         MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        MSG message;
-        while (!g_sessionEnded && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                // The program is ending: its own loop gets the quit again, the session is given up.
-                PostQuitMessage(static_cast<int>(message.wParam));
-                g_sessionEnded = 1;
-            } else {
-                DWORD before = GetTickCount();
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-                g_pausedMs += GetTickCount() - before;
-            }
-        }
+        dispatchMessages();
     }
 }
 

@@ -25,8 +25,9 @@ enum Readiness {
 DWORD waitClock();
 
 // Waits until `socket` is ready, `totalMs` of waitClock after `start` have passed, or the session
-// has ended. Readiness is looked at before the time, so what has arrived is taken even when the
-// time is up.
+// has ended. Readiness counts only before the time is up; a wait of 0 ms looks once. While it
+// waits, and at least every 50 ms while what it waits for is ready at once, the thread's messages
+// are dispatched.
 WaitResult waitForSocket(SOCKET socket, Readiness readiness, DWORD start, DWORD totalMs);
 
 // Waits in the same way until a handler has cleared *pending (a lookup that has answered).

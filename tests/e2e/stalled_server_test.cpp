@@ -43,7 +43,8 @@ TEST_F(Program, ARoundWaitingForAStalledServerAnswersAndEndsAtOnceAtExitLogOffOr
          WM_CLOSE,
          {sendLine("* OK [CAPABILITY IMAP4rev1] ready\r\n"), readLine(), sendLine("v1 OK\r\n"),
           readLine(), stall(kStallMs)},
-         "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN)\r\nv3 LOGOUT\r\n",
+         "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN UIDNEXT UIDVALIDITY)\r\nv3 "
+         "LOGOUT\r\n",
          kStalledImap},
     };
     Settings record = defaultSettings();
@@ -160,12 +161,13 @@ TEST_F(Program, ARoundComesOutRightOfTheDialogAndBoxesOpenedWhileItsServerIsLate
     ASSERT_TRUE(shown);
     EXPECT_TRUE(showsText(shown, record, "old ： 4 通\n"));
     EXPECT_FALSE(FindWindowA("#32770", "vemo")) << "no failure where the server answered";
-    EXPECT_EQ(late.finish(kTimeoutMs).received,
-              "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX (UNSEEN)\r\nv3 LOGOUT\r\n");
+    EXPECT_EQ(late.finish(kTimeoutMs).received, "v1 LOGIN \"user\" \"secret\"\r\nv2 STATUS INBOX "
+                                                "(UNSEEN UIDNEXT UIDVALIDITY)\r\nv3 LOGOUT\r\n");
 
     ScriptedServer next(kAfterStalled,
                         {sendLine("+OK\r\n"), readLine(), sendLine("+OK\r\n"), readLine(),
-                         sendLine("+OK\r\n"), readLine(), sendLine("+OK 7 700\r\n")});
+                         sendLine("+OK\r\n"), readLine(), sendLine("+OK 7 700\r\n"), readLine(),
+                         sendLine("-ERR\r\n")});
     deliver(shown, WM_LBUTTONDOWN);
     tick(window);
     EXPECT_TRUE(showsText(shown, record, "new ： 7 通\n"));

@@ -46,8 +46,9 @@ Outcome MailSession::check(const Account &account, bool endSessionInBox) {
     BoxWatcher watcher(endSessionInBox ? owner : NULL, kEndSessionMessage);
     DWORD start = GetTickCount();
     outcome.count = checkMailbox(owner, account.name, account.server, account.user,
-                                 account.password, account.apop, &memory, NULL);
+                                 account.password, account.apop, memory, NULL);
     outcome.elapsedMs = GetTickCount() - start;
+    outcome.fresh = g_queryNew;
     outcome.shown = watcher.stop();
     outcome.boxes = recordedBoxes();
     return outcome;

@@ -32,6 +32,7 @@ struct Outcome {
     std::vector<std::string> shown; // as read from the screen
     ScriptResult server;            // what the scripted server heard
     bool winsockReleased = false;   // the check gave back the Winsock references it took
+    int fresh = 0;                  // it found mail that `memory` had not seen
 };
 
 class MailSession : public ::testing::Test {
@@ -57,7 +58,7 @@ class MailSession : public ::testing::Test {
     void expectResult(const Outcome &outcome, int count, const std::string &text = "");
 
     HWND owner = NULL;
-    MailboxMemory memory = {}; // the account's, kept from check to check within a test
+    MailboxMemory *memory = NULL; // what the account's checks have seen, when a test learns it
 
   private:
     DWORD replyTimeoutMs_;

@@ -17,7 +17,7 @@ std::vector<RecordedBox> g_boxes;
 int WINAPI recordingMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        g_boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+        g_boxes.push_back({owner, text ? text : "", caption ? caption : "", type, GetTickCount()});
     }
     return g_realMessageBoxA(owner, text, caption, type);
 }

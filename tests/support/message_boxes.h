@@ -14,6 +14,7 @@ struct RecordedBox {
     std::string text;
     std::string caption;
     UINT type;
+    DWORD askedAt; // GetTickCount when it was asked for
 };
 
 // Points the program's import of user32!MessageBoxA at the recorder; false if it is not found.

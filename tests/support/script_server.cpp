@@ -102,6 +102,10 @@ ScriptStep stall(DWORD delayMs) {
     return {StepKind::Stall, "", delayMs};
 }
 
+ScriptStep flood(const std::string &text) {
+    return {StepKind::Flood, text, 0};
+}
+
 ScriptedServer::ScriptedServer(const char *address, std::vector<ScriptStep> script)
     : script_(std::move(script)) {
     listener_ = listenOn(address);
@@ -237,6 +241,12 @@ void ScriptedServer::run() {
             case StepKind::Stall:
                 waitReadable(client_, step.delayMs);
                 break;
+            case StepKind::Flood: {
+                DWORD start = GetTickCount();
+                while (open && !stop_ && remaining(start, kStepTimeoutMs) > 0)
+                    open = sendAll(client_, step.text.data(), step.text.size());
+                break;
+            }
             }
         }
         if (!result_.clientClosed)
@@ -306,6 +316,9 @@ void Pop3Responder::serve(SOCKET client) {
             line = "+OK\r\n";
         else if (command == "STAT\r\n")
             line = stat;
+        else if (command == "UIDL " + std::to_string(count_) + "\r\n")
+            line = "+OK " + std::to_string(count_) + " last\r\n"; // the same last message
+
         else if (command == "QUIT\r\n")
             line = "+OK bye\r\n";
         else

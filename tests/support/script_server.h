@@ -20,6 +20,7 @@ enum class StepKind {
     Close,      // end the server's side of the connection (the client reads its end)
     Relay,      // pass everything on to the server at `text`, port 110, both ways, until the end
     Stall,      // say nothing for delayMs, or until the client sends something or closes
+    Flood,      // send the text again and again, as fast as the client takes it, until it closes
 };
 
 struct ScriptStep {
@@ -34,6 +35,7 @@ ScriptStep readLine();
 ScriptStep closeConnection();
 ScriptStep relayTo(const std::string &address);
 ScriptStep stall(DWORD delayMs);
+ScriptStep flood(const std::string &text);
 
 struct ScriptResult {
     bool connected = false;    // a client connected
@@ -75,7 +77,8 @@ class ScriptedServer {
 };
 
 // A POP3 server for many sessions, one after another, each answered alike: the greeting, USER,
-// PASS, STAT with `count` messages and QUIT, every reply `delayMs` after the line it answers.
+// PASS, STAT with `count` messages, UIDL for the last of them (whose id stays the same) and QUIT,
+// every reply `delayMs` after the line it answers.
 // The user named by refuseUser is refused at PASS. The caller holds a Winsock reference.
 class Pop3Responder {
   public:

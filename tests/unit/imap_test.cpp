@@ -26,8 +26,11 @@ TEST(ImapReading, ResponseEndsAtItsLastLineWhereverTheStreamIsSplit) {
         {"* OK {1}x\r\n", 11, 1},
         {"* OK {1}\r\r\n", 11, 1},
         {"* OK partial", 12, 0},
-        {"* X {2147483647}\r\nabc", 21, 0},
+        {"* X {65522}\r\n" + std::string(65522, 'a') + "\n", 65536, 1},
+        {"* X {65523}\r\n" + std::string(65523, 'a') + "\n", 13, -1},
+        {"* X {2147483647}\r\nabc", 18, -1},
         {"* X {2147483648}\r\nabc", 18, -1},
+        {"* OK " + std::string(70000, 'z'), kMaxImapResponseBytes, -1},
         {longLine + "v2 OK\r\n", longLine.size(), 1},
     };
     for (const Case &c : cases) {
@@ -89,11 +92,34 @@ TEST(ImapCapabilities, LoginDisabledOnlyAsAWholeCapability) {
         EXPECT_EQ(imapLoginDisabled(c.response), c.disabled) << c.response;
 }
 
+TEST(ImapCapabilities, LoginDisabledIsSeenBeyondWhatIsKeptOfTheLine) {
+    std::string filler;
+    while (filler.size() < 2 * kReplySize)
+        filler += " AUTH=X-FILLER";
+    for (const char *last : {" LOGINDISABLED\r\n", " LOGINDISABLEDX\r\n"}) {
+        std::string line = "* CAPABILITY IMAP4rev1" + filler + last;
+        std::vector<char> reply(kReplySize);
+        ImapReading reading = {};
+        size_t used;
+        ASSERT_EQ(
+            takeImapBytes(reply.data(), kReplySize, &reading, line.data(), line.size(), &used), 1);
+        ImapNotes notes = {-1, -1, {0, 0}};
+        noteImapResponse(reply.data(), reading, &notes);
+        EXPECT_EQ(notes.loginDisabled, last[14] == 'X' ? 0 : 1) << last;
+    }
+}
+
 TEST(ImapStatus, UnseenCountOfTheInboxOrFailure) {
     struct Case {
         std::string response;
         int unseen;
+        ImapUids uids = {0, 0};
     } cases[] = {
+        {"* STATUS INBOX (UNSEEN 3 UIDNEXT 4294967295 UIDVALIDITY 3857529045)\r\n",
+         3,
+         {4294967295u, 3857529045u}},
+        {"* STATUS INBOX (uidvalidity 7 UNSEEN 1)\r\n", 1, {0, 7}},
+        {"* STATUS INBOX (UNSEEN 3 UIDNEXT 4294967296)\r\n", -1},
         {"* STATUS INBOX (UNSEEN 3)\r\n", 3},
         {"* STATUS \"INBOX\" (UNSEEN 3)\r\n", 3},
         {"* STATUS {5}\r\nINBOX (UNSEEN 4)\r\n", 4},
@@ -113,7 +139,10 @@ TEST(ImapStatus, UnseenCountOfTheInboxOrFailure) {
         // An exact copy: the sanitizers see any read past its terminator.
         std::vector<char> response(c.response.begin(), c.response.end());
         response.push_back('\0');
-        EXPECT_EQ(imapStatusUnseen(response.data()), c.unseen) << c.response;
+        ImapUids uids = {0, 0};
+        EXPECT_EQ(imapStatusUnseen(response.data(), &uids), c.unseen) << c.response;
+        EXPECT_EQ(uids.next, c.uids.next) << c.response;
+        EXPECT_EQ(uids.validity, c.uids.validity) << c.response;
     }
 }
 

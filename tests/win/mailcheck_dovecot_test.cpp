@@ -71,6 +71,20 @@ TEST_F(Pop3Dovecot, ApopSessionSaysQuitAfterStat) {
     EXPECT_EQ(sent.substr(end), "STAT\r\nQUIT\r\n");
 }
 
+TEST_F(Pop3Dovecot, UidlReadsTheListAtTheFirstCheckAndOnlyTheLastIdThen) {
+    MailboxMemory seen = {};
+    memory = &seen;
+    for (int fresh : {1, 0}) {
+        Outcome outcome = checkThroughRelay("alice", "wonderland", 0);
+        expectResult(outcome, 3);
+        EXPECT_EQ(outcome.fresh, fresh);
+        EXPECT_EQ(outcome.server.received,
+                  std::string("USER alice\r\nPASS wonderland\r\nSTAT\r\n") +
+                      (fresh ? "UIDL 3\r\nUIDL\r\n" : "UIDL 3\r\n") + "QUIT\r\n");
+    }
+    forgetMailbox(&seen);
+}
+
 TEST_F(Pop3Dovecot, WrongPasswordGivesThePassMessageAndQuit) {
     Outcome outcome = checkThroughRelay("alice", "looking-glass", 0);
     expectResult(outcome, 0, kPassText);

@@ -18,7 +18,7 @@ const std::string kStatText = "' 会社 ' のメール件数を取得できま�
 
 const char kGreeting[] = "* OK [CAPABILITY IMAP4rev1 AUTH=PLAIN] scripted server ready\r\n";
 const std::string kLogin = "v1 LOGIN \"taro\" \"secret\"\r\n";
-const std::string kStatus = "v2 STATUS INBOX (UNSEEN)\r\n";
+const std::string kStatus = "v2 STATUS INBOX (UNSEEN UIDNEXT UIDVALIDITY)\r\n";
 const std::string kLogout = "v3 LOGOUT\r\n";
 
 struct Case {
@@ -87,6 +87,17 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
          0,
          kPassText,
          "v1 LOGIN \"taro\" {3}\r\n"},
+        {"LOGINDISABLED at the end of a capability line longer than what is kept",
+         {sendLine("* OK ready\r\n"), readLine(),
+          sendLine("* CAPABILITY IMAP4rev1" + std::string(3000, 'X') +
+                   " LOGINDISABLED\r\nv0 OK\r\n")},
+         "secret",
+         0,
+         kPassText,
+         "v0 CAPABILITY\r\n" + kLogout},
+        {"a literal longer than the bound, refused at once",
+         sessionWithStatus("* STATUS {2147483647}\r\n"), "secret", 0, kStatText,
+         kLogin + kStatus + kLogout},
         {"status that never comes", sessionWithStatus("v2 OK done\r\n"), "secret", 0, kStatText,
          kLogin + kStatus + kLogout},
         {"no tagged reply to the status in time",
@@ -101,6 +112,43 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
         expectResult(outcome, c.count, c.box);
         EXPECT_EQ(outcome.server.received, c.sent);
         EXPECT_TRUE(outcome.server.clientClosed);
+    }
+}
+
+// When the timer's message was first handled before the failure's box.
+static DWORD g_handledAt;
+
+static void CALLBACK noteHandled(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_handledAt && recordedBoxes().empty())
+        g_handledAt = GetTickCount();
+}
+
+// A flood ends at the bound of the command's responses, well within the deadline, and the
+// program's messages are handled meanwhile.
+TEST_F(ImapSession, UntaggedFloodAfterStatusFailsInTimeWhileMessagesAreHandled) {
+    g_handledAt = 0;
+    UINT_PTR timer = SetTimer(NULL, 0, USER_TIMER_MINIMUM, noteHandled);
+    DWORD start = GetTickCount();
+    const std::string server = "imap://" + std::string(kImapScripted) + ":110";
+    Outcome outcome = check({kName, server.c_str()}, kImapScripted,
+                            {sendLine(kGreeting), readLine(), sendLine("v1 OK logged in\r\n"),
+                             readLine(), flood("* 1 EXISTS\r\n")});
+    KillTimer(NULL, timer);
+    expectResult(outcome, 0, kStatText);
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    EXPECT_LT(outcome.boxes[0].askedAt - start, 1500u);
+    ASSERT_NE(g_handledAt, 0u);
+    EXPECT_LE(g_handledAt - start, 200u);
+}
+
+TEST_F(ImapSession, DovecotsUidNextTellsTheFirstCheckFromAnUnchangedInbox) {
+    MailboxMemory seen = {};
+    memory = &seen;
+    const std::string imap = "imap://" + std::string(kDovecot);
+    for (int fresh : {1, 0}) {
+        Outcome outcome = check({kName, imap.c_str(), "alice", "wonderland", 1});
+        expectResult(outcome, 2);
+        EXPECT_EQ(outcome.fresh, fresh);
     }
 }
 

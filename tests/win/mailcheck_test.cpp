@@ -256,11 +256,82 @@ TEST_F(Pop3Session, StatReplySplitInsideItsCountIsReadWhole) {
     expectCount(run(script), 17);
 }
 
-TEST_F(Pop3Session, LongReplyIsCutAndItsTailNotTakenForTheNextReply) {
-    std::string greeting = "+OK " + std::string(1994, 'x') + "\r\n";
-    Outcome outcome = run({sendLine(greeting), readLine(), sendLine("+OK\r\n"), readLine(),
-                           sendLine("+OK\r\n"), readLine(), sendLine("+OK 4 400\r\n")});
-    expectCount(outcome, 4);
+TEST_F(Pop3Session, ReplyLinesAreBoundedByWhatWasAsked) {
+    struct Case {
+        const char *what;
+        std::vector<ScriptStep> script;
+        int count;
+        std::string box;
+    } cases[] = {
+        {"greeting of 512 bytes",
+         {sendLine("+OK " + std::string(506, 'x') + "\r\n"), readLine(), sendLine("+OK\r\n"),
+          readLine(), sendLine("+OK\r\n"), readLine(), sendLine("+OK 4 400\r\n")},
+         4,
+         ""},
+        {"greeting of 513 bytes",
+         {sendLine("+OK " + std::string(507, 'x') + "\r\n")},
+         0,
+         kConnectText},
+        {"greeting that never ends", {flood("+OK ")}, 0, kConnectText},
+    };
+    for (const Case &c : cases) {
+        Outcome outcome = run(c.script);
+        expectResult(outcome, c.count, c.box);
+        EXPECT_LT(outcome.elapsedMs, kShortTimeoutMs + 3000) << c.what;
+    }
+}
+
+TEST_F(Pop3Session, UidlAsksForTheLastIdAndReadsTheListOnlyWhenThatChanged) {
+    MailboxMemory seen = {};
+    memory = &seen;
+    struct Case {
+        const char *what;
+        std::string stat;
+        std::vector<ScriptStep> uidl; // after STAT
+        std::string sent;             // after STAT
+        int count, fresh;
+    } cases[] = {
+        {"first check",
+         "+OK 2 200\r\n",
+         {readLine(), sendLine("+OK 2 b\r\n"), readLine(), sendLine("+OK\r\n1 a\r\n2 b\r\n.\r\n")},
+         "UIDL 2\r\nUIDL\r\n",
+         2,
+         1},
+        {"nothing changed",
+         "+OK 2 200\r\n",
+         {readLine(), sendLine("+OK 2 b\r\n")},
+         "UIDL 2\r\n",
+         2,
+         0},
+        {"one deleted, one arrived",
+         "+OK 2 200\r\n",
+         {readLine(), sendLine("+OK 2 c\r\n"), readLine(), sendLine("+OK\r\n1 b\r\n2 c\r\n.\r\n")},
+         "UIDL 2\r\nUIDL\r\n",
+         2,
+         1},
+        {"UIDL refused, the count rose",
+         "+OK 3 300\r\n",
+         {readLine(), sendLine("-ERR no\r\n")},
+         "UIDL 3\r\n",
+         3,
+         1},
+        {"a list longer than the count",
+         "+OK 1 100\r\n",
+         {readLine(), sendLine("+OK 1 z\r\n"), readLine(), sendLine("+OK\r\n1 y\r\n2 z\r\n.\r\n")},
+         "UIDL 1\r\nUIDL\r\n",
+         0,
+         0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<ScriptStep> script = sessionWithStat(c.stat);
+        script.insert(script.end(), c.uidl.begin(), c.uidl.end());
+        Outcome outcome = run(script);
+        expectResult(outcome, c.count, c.count ? "" : kStatText);
+        EXPECT_EQ(outcome.server.received, kLogin + std::string("STAT\r\n") + c.sent + "QUIT\r\n");
+        EXPECT_EQ(outcome.fresh, c.fresh);
+    }
+    forgetMailbox(&seen);
 }
 
 TEST_F(Pop3Session, ReplyCutOffByTheServerClosingCountsAsReceived) {
