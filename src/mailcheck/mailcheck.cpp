@@ -113,10 +113,11 @@ static int learnPop3News(MailboxMemory *memory, int count) {
     if (!ids)
         return takeCount(memory, count);
     lstrcpyA(g_command, "UIDL\r\n");
-    long long listed = exchangeCommand() ? receiveIdList(ids, count) : -1;
+    int listing = exchangeCommand();
+    long long listed = listing ? receiveIdList(ids, count) : -1;
     if (listed < 0) {
         freeIdBlock(ids);
-        return -1;
+        return listing ? -1 : takeCount(memory, count);
     }
     return takeIdList(memory, ids, static_cast<size_t>(listed), lastId);
 }

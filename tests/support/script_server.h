@@ -77,8 +77,8 @@ class ScriptedServer {
 };
 
 // A POP3 server for many sessions, one after another, each answered alike: the greeting, USER,
-// PASS, STAT with `count` messages, UIDL for the last of them (whose id stays the same) and QUIT,
-// every reply `delayMs` after the line it answers.
+// PASS, STAT with `count` messages, UIDL for the last of them and for all (their ids stay the
+// same) and QUIT, every reply `delayMs` after the line it answers.
 // The user named by refuseUser is refused at PASS. The caller holds a Winsock reference.
 class Pop3Responder {
   public:
@@ -97,6 +97,7 @@ class Pop3Responder {
     void run();
     void serve(SOCKET client);
     std::string refused();
+    std::string idList() const;
 
     SOCKET listener_ = INVALID_SOCKET;
     int count_;
