@@ -1,7 +1,6 @@
 // The memory of what each account's queries have seen, and what is new.
 #include "mailcheck/news.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -43,12 +42,18 @@ uint64_t *newIdBlock(size_t count) {
     return static_cast<uint64_t *>(malloc((count ? count : 1) * sizeof(uint64_t)));
 }
 
+static int compareIds(const void *a, const void *b) {
+    uint64_t x = *static_cast<const uint64_t *>(a), y = *static_cast<const uint64_t *>(b);
+    return x < y ? -1 : x > y;
+}
+
 int takeIdList(MailboxMemory *memory, uint64_t *ids, size_t idCount, uint64_t lastId) {
-    std::sort(ids, ids + idCount);
+    // The C library's sort and search: a template's would cost the program more than they do.
+    qsort(ids, idCount, sizeof *ids, compareIds);
     int fresh = 0;
     for (size_t i = 0; i < idCount && !fresh; i++)
-        fresh = !memory->known ||
-                !std::binary_search(memory->ids, memory->ids + memory->idCount, ids[i]);
+        fresh = !memory->known || !memory->ids ||
+                !bsearch(&ids[i], memory->ids, memory->idCount, sizeof *ids, compareIds);
     releaseIds(memory);
     memory->known = 1;
     memory->count = static_cast<int>(idCount);
