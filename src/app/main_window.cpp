@@ -68,8 +68,7 @@ static void showTrayState(RoundOutcome outcome, const RoundResult &result) {
         buildHeldTip(g_trayIcon.szTip, kVersionString);
     else
         lstrcpynA(g_trayIcon.szTip, state == kTipFound ? g_foundTip : kVersionString, kTrayTipSize);
-    int mail = g_foundMail;
-    g_trayIcon.hIcon = trayPicture(mail ? IDI_VEMO_MAIL : IDI_VEMO);
+    g_trayIcon.hIcon = trayPicture(g_foundMail ? IDI_VEMO_MAIL : IDI_VEMO);
     Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
 }
 
