@@ -29,12 +29,7 @@ TEST(TrayTip, TellsTheRoundInWholeLinesWithinItsSixtyFourBytes) {
          {{0, "会社のメールボックス", 12, 0}, {3, "自宅のメール", 30, 0}},
          v + "合計 42 通"},
         {"a failure", {{0, "自宅", 3, 0}, {1, "会社", 0, 1}}, v + "自宅 ： 3 通\n確認失敗 ： 1 件"},
-        {"all failed: nothing was checked",
-         {{0, "自宅", 0, 1}, {4, "会社", 0, 1}},
-         v + "確認失敗 ： 2 件"},
-        {"no mail beside a failure",
-         {{0, "自宅", 0, 0}, {4, "会社", 0, 1}},
-         v + "未受信メールはありません。\n確認失敗 ： 1 件"},
+        {"all failed", {{0, "自宅", 0, 1}, {4, "会社", 0, 1}}, v + "確認失敗 ： 2 件"},
         {"held offline", {}, v + "オフラインのため自動チェックを保留中"},
     };
     for (const auto &c : cases) {
@@ -56,17 +51,10 @@ TEST(TrayTip, TellsTheRoundInWholeLinesWithinItsSixtyFourBytes) {
 }
 
 TEST(TrayTip, SaysHeldOnlyWhileARoundWaitsForTheNetwork) {
-    const struct {
-        RoundOutcome outcome;
-        int found;
-        TipState tip;
-    } cases[] = {
-        {kRoundHeld, 1, kTipHeld},          {kRoundCompleted, 0, kTipFound},
-        {kRoundCut, 1, kTipFound},          {kRoundCut, 0, kTipVersion},
-        {kRoundTurnedAway, 0, kTipVersion}, {kRoundNoAccounts, 1, kTipVersion},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(tipAfter(c.outcome, c.found), c.tip) << c.outcome << " " << c.found;
+    EXPECT_EQ(tipAfter(kRoundHeld, 1), kTipHeld);
+    EXPECT_EQ(tipAfter(kRoundCut, 1), kTipFound);
+    EXPECT_EQ(tipAfter(kRoundTurnedAway, 0), kTipVersion);
+    EXPECT_EQ(tipAfter(kRoundNoAccounts, 1), kTipVersion);
 }
 
 } // namespace
