@@ -9,10 +9,9 @@
 
 // Queries every configured account into *result. An automatic round hands `isOnline` to its
 // queries and asks it before each account: offline, the rest of the round is held (a manual round
-// passes NULL). The round stops before the next account
-// once *stop is not 0 (the program is ending). A round asked for while one is already running,
-// paused in one of its message boxes or network waits, is turned away. Whatever it found of new
-// mail before it was held or cut is in result->fresh.
+// passes NULL). The round stops before the next account once *stop is not 0 (the program is
+// ending). A round asked for while one is already running, paused in one of its message boxes or
+// network waits, is turned away. What a held or cut round found of new mail is in result->fresh.
 RoundOutcome checkAllAccounts(HWND owner, RoundResult *result, OnlineProbe isOnline,
                               const int *stop);
 
