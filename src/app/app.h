@@ -20,6 +20,11 @@ extern int g_countdown;
 // then stops.
 extern int g_shuttingDown;
 
+// Plays a sound as PlaySoundA does: looked up in winmm.dll when first needed, so that a start does
+// not load it; a test puts its own player here.
+typedef BOOL(WINAPI *PlaySoundFunction)(LPCSTR sound, HMODULE module, DWORD flags);
+extern PlaySoundFunction g_playSound;
+
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Opens the popup of menu resource `menuId` at the cursor for `window`, which receives the chosen

@@ -35,23 +35,40 @@ static const UINT kCheckPeriodMs = 60000;
 static NOTIFYICONDATAA g_trayIcon;
 // Sent by a restarted shell, whose tray has lost every icon.
 static UINT g_taskbarCreatedMessage;
-// An automatic round waits for the computer to be online; the tip says so.
-static int g_roundHeld;
 
 static HICON trayPicture(int iconId) {
     return static_cast<HICON>(
         LoadImageA(g_instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
 }
 
-// The tray shows what the last round found: the picture with its mark while mail waits, and in
-// the tip the accounts with mail, their total, and the failures. The record keeps it, so that a
+// The tip of the last completed round, empty while there is none, and whether it found mail.
+static char g_foundTip[kTrayTipSize];
+static int g_foundMail;
+// The window and the sound held back while the user may not be disturbed.
+static Owed g_owed;
+
+PlaySoundFunction g_playSound;
+
+// The tray says what is true now: what the last completed round found, with the picture's mark
+// while mail waits, or that automatic checks wait for the network. The record keeps it, so that a
 // restarted shell gets it back.
-static void showTrayState(const RoundResult &result) {
-    int mail = 0;
-    for (int count : result.counts)
-        mail |= count > 0;
-    g_trayIcon.hIcon = trayPicture(mail ? IDI_VEMO_MAIL : IDI_VEMO);
-    buildTrayTip(g_trayIcon.szTip, kVersionString, result);
+static void showTrayState(RoundOutcome outcome, const RoundResult &result) {
+    if (outcome == kRoundCompleted) {
+        buildTrayTip(g_foundTip, kVersionString, result);
+        g_foundMail = 0;
+        for (int count : result.counts)
+            g_foundMail |= count > 0;
+    }
+    TipState state = tipAfter(outcome, g_foundTip[0] != '\0');
+    if (state == kTipVersion) {
+        g_foundTip[0] = '\0';
+        g_foundMail = 0;
+    }
+    if (state == kTipHeld)
+        buildHeldTip(g_trayIcon.szTip, kVersionString);
+    else
+        lstrcpynA(g_trayIcon.szTip, state == kTipFound ? g_foundTip : kVersionString, kTrayTipSize);
+    g_trayIcon.hIcon = trayPicture(g_foundMail ? IDI_VEMO_MAIL : IDI_VEMO);
     Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
 }
 
@@ -71,29 +88,113 @@ static int computerIsOnline() {
     return 0;
 }
 
-// A round, and what it found in the tray. An automatic round asked for while the computer is
-// offline is held instead: it would only fail for every account. Returns 0 when the round was
-// held or cut short (a due automatic round then stays due), else 1.
+// Whether the foreground window covers the whole of its monitor, as a video, a slide show or a
+// game does.
+static int coversItsMonitor(HWND window) {
+    RECT rect;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowRect(window, &rect) ||
+        !GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), &monitor))
+        return 0;
+    const RECT &screen = monitor.rcMonitor;
+    return rect.left <= screen.left && rect.top <= screen.top && rect.right >= screen.right &&
+           rect.bottom >= screen.bottom;
+}
+
+// The shell's desktop and taskbar cover their monitor without being a full-screen program, and
+// this program's own windows never keep it from showing.
+static int isShellOrOwnWindow(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() || window == GetDesktopWindow() ||
+        window == GetShellWindow())
+        return 1;
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    return !lstrcmpA(name, "Progman") || !lstrcmpA(name, "WorkerW") ||
+           !lstrcmpA(name, "Shell_TrayWnd");
+}
+
+// Asks the shell how the user is, where it can tell (it cannot before Vista), and looks at the
+// foreground window: the shell's answer alone misses some full-screen programs.
+static int userMayBeDisturbedNow() {
+    typedef HRESULT(WINAPI * QueryState)(int *state);
+    QueryState query = reinterpret_cast<QueryState>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("shell32.dll"), "SHQueryUserNotificationState")));
+    int state = 0;
+    if (!query || query(&state) != S_OK)
+        state = 0;
+    HWND front = GetForegroundWindow();
+    return userMayBeDisturbed(state, front && coversItsMonitor(front),
+                              front && isShellOrOwnWindow(front));
+}
+
+// The user's new-mail sound, the one that Windows' sound settings choose or silence. The library
+// is loaded the first time there is new mail to announce, not at start-up.
+static void playNewMailSound() {
+    if (!g_playSound) {
+        HMODULE library = LoadLibraryA("winmm.dll");
+        if (library)
+            g_playSound = reinterpret_cast<PlaySoundFunction>(
+                reinterpret_cast<void (*)()>(GetProcAddress(library, "PlaySoundA")));
+    }
+    if (g_playSound)
+        g_playSound("MailBeep", NULL, SND_ALIAS | SND_ASYNC | SND_NODEFAULT);
+}
+
+static void give(int given) {
+    if (given & kShowWindow)
+        showMsgWindow();
+    if (given & kPlaySound)
+        playNewMailSound();
+}
+
+// What a round found: the window's text and its place after every completed round, then the
+// window and the sound now or, while the user may not be disturbed, once they may (onTimer).
+// A manual round without mail says so in the window and brings it to the foreground.
+static void showRound(RoundOutcome outcome, int manual, const RoundResult &result) {
+    int hasLines = 0, anyNew = 0;
+    for (int fresh : result.fresh)
+        anyNew |= fresh;
+    if (outcome == kRoundCompleted) {
+        buildResultText(g_resultText, result.names, result.counts);
+        clampMsgRect();
+        hasLines = g_resultText[0] != '\0';
+        if (manual && !hasLines)
+            lstrcpyA(g_resultText, "未受信メールはありません。");
+    }
+    int given = announceRound(outcome, manual, hasLines, anyNew, manual || userMayBeDisturbedNow(),
+                              &g_owed);
+    give(given);
+    if ((given & kShowWindow) && manual && !hasLines)
+        SetForegroundWindow(g_msgWindow);
+    showTrayState(outcome, result);
+}
+
+// A round, and what it found. An automatic round asked for while the computer is offline is held
+// instead: it would only fail for every account; it asks again before each account, and a query
+// that could not reach its server because the computer went offline holds the rest. Returns 0
+// when the round was held or cut short (a due automatic round then stays due), else 1.
 static int runRound(HWND window, int manual) {
-    if (!roundRunsNow(manual, manual || computerIsOnline())) {
-        if (!g_roundHeld) {
-            buildHeldTip(g_trayIcon.szTip, kVersionString);
-            Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
-        }
-        g_roundHeld = 1;
-        return 0;
+    RoundResult result = {};
+    RoundOutcome outcome = kRoundHeld;
+    if (roundRunsNow(manual, manual || computerIsOnline())) {
+        int busy = g_busy;
+        g_busy = 1;
+        outcome =
+            checkAllAccounts(window, &result, manual ? NULL : computerIsOnline, &g_shuttingDown);
+        // The flag as it was found, but for a manual round started while the settings dialog
+        // holds it: that one clears it, so that ticks check again while the dialog stays open.
+        int ran = outcome != kRoundTurnedAway && outcome != kRoundNoAccounts;
+        g_busy = manual && ran ? 0 : busy;
     }
-    g_roundHeld = 0;
-    RoundResult result;
-    switch (checkAllAccounts(window, manual, &result)) {
-    case kRoundCompleted:
-        showTrayState(result);
-        return 1;
-    case kRoundCut:
-        return 0;
-    default:
-        return 1;
-    }
+    if (manual && outcome == kRoundNoAccounts)
+        MessageBoxA(window, "アカウントが登録されていません。", VEMO_NAME, MB_ICONERROR);
+    // A shutdown during the round has removed the icon already.
+    if (!g_shuttingDown)
+        showRound(outcome, manual, result);
+    return reloadsCountdown(outcome);
 }
 
 static LRESULT onCreate(HWND window) {
@@ -213,8 +314,12 @@ static LRESULT onCommand(HWND window, int command) {
     return 0;
 }
 
+// A tick first gives what was held back while the user was busy, then checks when due.
 static LRESULT onTimer(HWND window, UINT_PTR timer) {
-    if (timer == ID_CHECK_TIMER && countdownTick(&g_countdown, g_busy) && runRound(window, 0))
+    if (timer != ID_CHECK_TIMER)
+        return 0;
+    give(announceOwed(userMayBeDisturbedNow(), &g_owed));
+    if (countdownTick(&g_countdown, g_busy) && runRound(window, 0))
         g_countdown = g_settings.interval;
     return 0;
 }

@@ -5,13 +5,14 @@
 #include <cstring>
 
 void buildTrayTip(char *tip, const char *version, const RoundResult &result) {
-    int withMail = 0, failures = 0;
+    int withMail = 0, failures = 0, queried = 0;
     unsigned total = 0; // stops at the largest unsigned number, which no mailbox reaches
     for (int slot = 0; slot < kAccountSlots; slot++) {
         unsigned count = result.counts[slot] > 0 ? static_cast<unsigned>(result.counts[slot]) : 0;
         withMail += count > 0;
         total = count > UINT_MAX - total ? UINT_MAX : total + count;
         failures += result.failed[slot] != 0;
+        queried += result.names[slot][0] != '\0';
     }
     char digits[12];
     char failureLine[40] = "";
@@ -34,6 +35,11 @@ void buildTrayTip(char *tip, const char *version, const RoundResult &result) {
     size_t length = 0;
     tip[0] = '\0';
     appendText(tip, kTrayTipSize, &length, version);
+    if (withMail == 0 && failures == queried) {
+        // Every query failed: nothing was checked, and the failures line says so alone.
+        appendText(tip, kTrayTipSize, &length, failureLine);
+        return;
+    }
     appendText(tip, kTrayTipSize, &length, "\n");
     if (withMail == 0) {
         appendText(tip, kTrayTipSize, &length, "未受信メールはありません。");
@@ -51,4 +57,17 @@ void buildHeldTip(char *tip, const char *version) {
     tip[0] = '\0';
     appendText(tip, kTrayTipSize, &length, version);
     appendText(tip, kTrayTipSize, &length, "\nオフラインのため自動チェックを保留中");
+}
+
+TipState tipAfter(RoundOutcome outcome, int found) {
+    switch (outcome) {
+    case kRoundHeld:
+        return kTipHeld;
+    case kRoundCompleted:
+        return kTipFound;
+    case kRoundNoAccounts:
+        return kTipVersion;
+    default:
+        return found ? kTipFound : kTipVersion;
+    }
 }

@@ -15,6 +15,15 @@ struct RoundResult {
     int fresh[kAccountSlots];             // 1 where the query found mail not announced before
 };
 
+// How a round that was asked for ended.
+enum RoundOutcome {
+    kRoundCompleted,  // every account queried: the result holds what they gave
+    kRoundTurnedAway, // asked for while a round runs, paused in a box or a network wait
+    kRoundNoAccounts, // no account is configured
+    kRoundHeld,       // automatic, and the computer is offline, at the start or between accounts
+    kRoundCut,        // cut short by the computer's sleep or the shutdown
+};
+
 // Fills `text` (kResultSize bytes, zero-filled first) with "name ： count 通\n" for every slot
 // whose count is above 0. A line that does not fit whole, in its own 256-byte buffer or in what is
 // left of `text`, is left out.

@@ -2,12 +2,13 @@
 #include "notify/notify.h"
 
 #include "app/app.h"
-#include "mailcheck/round.h"
 #include "notify/placement.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
 #include <shellapi.h>
+
+char g_resultText[kResultSize];
 
 static const char kMsgClassName[] = "vemoMsgClass";
 static const DWORD kMsgStyle = WS_OVERLAPPEDWINDOW;

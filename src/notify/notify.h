@@ -1,7 +1,12 @@
 // The notification window: the result of a round, topmost, in the user's colours and font.
 #pragma once
 
+#include "mailcheck/result_text.h"
+
 #include <windows.h>
+
+// What the window shows: the lines of the last round, or the no-mail text of a manual one.
+extern char g_resultText[kResultSize];
 
 // Registers the class and creates the window hidden at that outer rectangle; NULL on failure.
 HWND createMsgWindow(int x, int y, int width, int height);

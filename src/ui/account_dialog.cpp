@@ -1,5 +1,6 @@
 // The account dialog (template 105).
 #include "ui/ui.h"
+#include "mailcheck/round.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "settings/settings.h"
@@ -55,8 +56,11 @@ static void onOk(HWND dialog) {
         MessageBoxA(dialog, result.message, VEMO_NAME, MB_ICONERROR);
         return;
     }
-    if (result.outcome == kAccountStored)
+    if (result.outcome == kAccountStored) {
+        // Its mail is announced anew: what was seen belongs to the account as it was.
+        forgetAccount(result.slot);
         updateOwnerList(dialog, result.slot);
+    }
     closeDialog(dialog);
 }
 

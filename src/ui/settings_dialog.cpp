@@ -1,6 +1,7 @@
 // The settings dialog (template 104) and the centring of both dialogs.
 #include "ui/ui.h"
 #include "app/app.h"
+#include "mailcheck/round.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "settings/settings.h"
@@ -168,6 +169,7 @@ static void onDeleteAccount(HWND dialog) {
     if (MessageBoxA(dialog, question, VEMO_NAME, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     clearAccount(slot);
+    forgetAccount(slot);
     SendDlgItemMessageA(dialog, IDC_ACCOUNT_LIST, LB_DELETESTRING, index, 0);
 }
 

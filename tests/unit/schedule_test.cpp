@@ -11,8 +11,10 @@ namespace {
 // Runs `minutes` ticks from the start-up state (countdown 0) and gives the ticks, counted from 1,
 // that started a round; busyTicks find the busy flag set. The start-up round and manual rounds
 // never touch the countdown, so they have no place here.
+// A round started at a tick of `ended` ends so instead of completing.
 std::vector<int> roundsAt(int interval, int minutes, std::vector<int> busyTicks = {},
-                          std::vector<int> offlineTicks = {}) {
+                          std::vector<int> offlineTicks = {},
+                          std::vector<std::pair<int, RoundOutcome>> ended = {}) {
     int countdown = 0;
     std::vector<int> rounds;
     for (int tick = 1; tick <= minutes; tick++) {
@@ -21,7 +23,11 @@ std::vector<int> roundsAt(int interval, int minutes, std::vector<int> busyTicks 
             busy |= held == tick;
         for (int offline : offlineTicks)
             online &= offline != tick;
-        if (countdownTick(&countdown, busy) && roundRunsNow(0, online)) {
+        RoundOutcome outcome = kRoundCompleted;
+        for (const auto &end : ended)
+            outcome = end.first == tick ? end.second : outcome;
+        if (countdownTick(&countdown, busy) && roundRunsNow(0, online) &&
+            reloadsCountdown(outcome)) {
             rounds.push_back(tick);
             countdown = interval;
         }
@@ -35,6 +41,7 @@ struct Case {
     std::vector<int> busyTicks;
     std::vector<int> rounds;
     std::vector<int> offlineTicks = {};
+    std::vector<std::pair<int, RoundOutcome>> ended = {};
 };
 
 const Case kCases[] = {
@@ -55,6 +62,8 @@ const Case kCases[] = {
      {1, 2}},
     {"offline when due: every tick asks, the first online one checks", 3, 9, {}, {1, 6, 9}, {4, 5}},
     {"offline while not due changes nothing", 3, 7, {}, {1, 4, 7}, {2, 3}},
+    {"offline between accounts", 3, 9, {}, {1, 6, 9}, {}, {{4, kRoundHeld}, {5, kRoundHeld}}},
+    {"cut by sleep", 3, 8, {}, {1, 5, 8}, {}, {{4, kRoundCut}}},
 };
 
 TEST(Schedule, ManualRoundsRunAlwaysAutomaticOnesOnlyOnline) {
@@ -64,7 +73,8 @@ TEST(Schedule, ManualRoundsRunAlwaysAutomaticOnesOnlyOnline) {
 
 TEST(Schedule, StartsRoundsAtTheExpectedTicks) {
     for (const Case &c : kCases)
-        EXPECT_EQ(roundsAt(c.interval, c.minutes, c.busyTicks, c.offlineTicks), c.rounds) << c.what;
+        EXPECT_EQ(roundsAt(c.interval, c.minutes, c.busyTicks, c.offlineTicks, c.ended), c.rounds)
+            << c.what;
 }
 
 TEST(Schedule, ACountdownHeldBackForeverStopsAtItsFloor) {
@@ -73,6 +83,37 @@ TEST(Schedule, ACountdownHeldBackForeverStopsAtItsFloor) {
     EXPECT_EQ(countdownTick(&countdown, 1), 0);
     EXPECT_EQ(countdown, INT_MIN);
     EXPECT_EQ(countdownTick(&countdown, 0), 1);
+}
+
+// Rounds {outcome, manual, lines, new mail, user free, given} and ticks {kTick, free, given}.
+const int kTick = -1, kAll = kShowWindow | kPlaySound;
+const std::vector<std::vector<int>> kAnnouncements[] = {
+    {{kRoundCompleted, 0, 1, 1, 1, kAll}, {kRoundCompleted, 0, 1, 0, 1, kShowWindow}},
+    {{kRoundCompleted, 0, 1, 1, 0, 0}, {kTick, 0, 0}, {kTick, 1, kAll}, {kTick, 1, 0}},
+    {{kRoundCompleted, 0, 1, 1, 0, 0}, {kRoundCompleted, 0, 0, 0, 0, 0}, {kTick, 1, kPlaySound}},
+    {{kRoundCompleted, 0, 1, 1, 0, 0}, {kRoundCompleted, 1, 0, 0, 0, kAll}},
+    {{kRoundHeld, 0, 0, 1, 1, 0}, {kTick, 1, 0}, {kRoundCompleted, 0, 0, 0, 1, kPlaySound}},
+};
+
+TEST(Schedule, ShowsAndPlaysWhenTheUserMayBeDisturbedAndOwesWhatWasHeldBack) {
+    for (const auto &steps : kAnnouncements) {
+        Owed owed = {};
+        for (const auto &s : steps)
+            EXPECT_EQ(s[0] == kTick
+                          ? announceOwed(s[1], &owed)
+                          : announceRound(RoundOutcome(s[0]), s[1], s[2], s[3], s[4], &owed),
+                      s.back())
+                << &steps - kAnnouncements << ", step " << &s - steps.data();
+    }
+}
+
+TEST(Schedule, TheUserMayBeDisturbedUnlessAwayBusyOrBehindAFullScreenWindow) {
+    for (int state = 0; state <= 7; state++) {
+        int quiet = state >= 1 && state <= 4; // away, busy, full-screen Direct3D, presenting
+        EXPECT_EQ(userMayBeDisturbed(state, 0, 0), !quiet) << state;
+        EXPECT_EQ(userMayBeDisturbed(state, 1, 1), !quiet) << state << ", the desktop in front";
+        EXPECT_EQ(userMayBeDisturbed(state, 1, 0), 0) << state << ", a full-screen window";
+    }
 }
 
 } // namespace

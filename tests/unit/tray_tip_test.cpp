@@ -29,9 +29,7 @@ TEST(TrayTip, TellsTheRoundInWholeLinesWithinItsSixtyFourBytes) {
          {{0, "会社のメールボックス", 12, 0}, {3, "自宅のメール", 30, 0}},
          v + "合計 42 通"},
         {"a failure", {{0, "自宅", 3, 0}, {1, "会社", 0, 1}}, v + "自宅 ： 3 通\n確認失敗 ： 1 件"},
-        {"all failed",
-         {{0, "自宅", 0, 1}, {4, "会社", 0, 1}},
-         v + "未受信メールはありません。\n確認失敗 ： 2 件"},
+        {"all failed", {{0, "自宅", 0, 1}, {4, "会社", 0, 1}}, v + "確認失敗 ： 2 件"},
         {"held offline", {}, v + "オフラインのため自動チェックを保留中"},
     };
     for (const auto &c : cases) {
@@ -50,6 +48,13 @@ TEST(TrayTip, TellsTheRoundInWholeLinesWithinItsSixtyFourBytes) {
         EXPECT_EQ(tip, c.tip) << c.what;
         EXPECT_EQ(tip[kTrayTipSize], 'x') << c.what << ": written past the tip";
     }
+}
+
+TEST(TrayTip, SaysHeldOnlyWhileARoundWaitsForTheNetwork) {
+    EXPECT_EQ(tipAfter(kRoundHeld, 1), kTipHeld);
+    EXPECT_EQ(tipAfter(kRoundCut, 1), kTipFound);
+    EXPECT_EQ(tipAfter(kRoundTurnedAway, 0), kTipVersion);
+    EXPECT_EQ(tipAfter(kRoundNoAccounts, 1), kTipVersion);
 }
 
 } // namespace
