@@ -11,7 +11,9 @@ DWORD waitClock() {
     return GetTickCount() - g_pausedMs;
 }
 
-template <class Ready> static WaitResult waitUntil(Ready ready, DWORD start, DWORD totalMs) {
+// `wake`, when given, is a handle whose signal also ends the sleep between two looks.
+template <class Ready>
+static WaitResult waitUntil(Ready ready, DWORD start, DWORD totalMs, HANDLE wake = NULL) {
     for (;;) {
         if (g_sessionEnded)
             return kWaitAbandoned;
@@ -20,7 +22,8 @@ template <class Ready> static WaitResult waitUntil(Ready ready, DWORD start, DWO
         DWORD elapsed = waitClock() - start;
         if (elapsed >= totalMs)
             return kWaitTimedOut;
-        MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(wake ? 1 : 0, &wake, totalMs - elapsed, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
         MSG message;
         while (!g_sessionEnded && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
@@ -56,6 +59,11 @@ WaitResult waitForSocket(SOCKET socket, Readiness readiness, DWORD start, DWORD 
 
 WaitResult waitForAnswer(const HANDLE *pending, DWORD start, DWORD totalMs) {
     return waitUntil([=] { return *pending == NULL; }, start, totalMs);
+}
+
+WaitResult waitForHandle(HANDLE handle, DWORD start, DWORD totalMs) {
+    return waitUntil([=] { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }, start,
+                     totalMs, handle);
 }
 
 int sendAll(SOCKET socket, const char *data, size_t length, DWORD timeoutMs) {
