@@ -1,5 +1,9 @@
 // The TLS channel through the platform's security package, and the check of the server's
 // certificate.
+
+// Before any header that brings in the chain parameters: the fetch time-out is one of their
+// later fields.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "mailcheck/tls.h"
 
 #include "mailcheck/server_field.h"
@@ -109,16 +113,31 @@ static int protocolRecentEnough() {
            (info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT)) != 0;
 }
 
-// The server's certificate chains to a trusted root without any fault and names `host`.
-static int certificateTrusted(const char *host) {
-    WCHAR name[kHostSize];
-    if (!MultiByteToWideChar(CP_ACP, 0, host, -1, name, static_cast<int>(kHostSize)))
-        return 0;
-    PCCERT_CONTEXT certificate = NULL;
-    if (g_sspi->QueryContextAttributesA(&g_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
-                                        &certificate) != SEC_E_OK ||
-        !certificate)
-        return 0;
+// The longest wait for one certificate that the chain needs and the system fetches from the
+// address that the certificate below it names (a missing intermediate, a root not yet stored).
+static const DWORD kFetchTimeoutMs = 10000;
+
+// One certificate check, shared by the thread that builds the chain and the session that asked
+// for it; whichever of the two is done with it last frees it. The thread touches nothing else, so
+// that the session can give it up, at its deadline or when it ends, without waiting for it.
+struct ChainCheck {
+    LONG references;
+    PCCERT_CONTEXT certificate;
+    WCHAR host[kHostSize];
+    int trusted;
+};
+
+static void releaseCheck(ChainCheck *check) {
+    if (InterlockedDecrement(&check->references) == 0) {
+        CertFreeCertificateContext(check->certificate);
+        HeapFree(GetProcessHeap(), 0, check);
+    }
+}
+
+// The certificate chains to a trusted root without any fault and names the host. Fetching what
+// the chain lacks may take seconds: this runs on a thread of its own.
+static DWORD WINAPI buildChain(void *parameter) {
+    ChainCheck *check = static_cast<ChainCheck *>(parameter);
     char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
     LPSTR usages[] = {serverAuth};
     CERT_CHAIN_PARA chainPara = {};
@@ -126,16 +145,14 @@ static int certificateTrusted(const char *host) {
     chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    chainPara.dwUrlRetrievalTimeout = kFetchTimeoutMs;
     PCCERT_CHAIN_CONTEXT chain = NULL;
-    int trusted = 0;
-    // Only what the system holds already: fetching a missing certificate from the network could
-    // block this thread, with no message dispatched, for many seconds.
-    if (CertGetCertificateChain(NULL, certificate, NULL, certificate->hCertStore, &chainPara,
-                                CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, NULL, &chain)) {
+    if (CertGetCertificateChain(NULL, check->certificate, NULL, check->certificate->hCertStore,
+                                &chainPara, 0, NULL, &chain)) {
         HTTPSPolicyCallbackData ssl = {};
         ssl.cbStruct = sizeof ssl;
         ssl.dwAuthType = AUTHTYPE_SERVER;
-        ssl.pwszServerName = name;
+        ssl.pwszServerName = check->host;
         CERT_CHAIN_POLICY_PARA policy = {};
         policy.cbSize = sizeof policy;
         policy.pvExtraPolicyPara = &ssl;
@@ -143,13 +160,38 @@ static int certificateTrusted(const char *host) {
         status.cbSize = sizeof status;
         // The policy check alone passes an unknown root on some systems: the chain's own error
         // bits are refused as well.
-        trusted =
+        check->trusted =
             chain->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR &&
             CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status) &&
             status.dwError == 0;
         CertFreeCertificateChain(chain);
     }
-    CertFreeCertificateContext(certificate);
+    releaseCheck(check);
+    return 0;
+}
+
+// The server's certificate holds for `host`, as found by buildChain within `totalMs` of waitClock
+// from `start`; the thread's messages are dispatched meanwhile.
+static int certificateTrusted(const char *host, DWORD start, DWORD totalMs) {
+    ChainCheck *check =
+        static_cast<ChainCheck *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *check));
+    if (!check)
+        return 0;
+    check->references = 2;
+    HANDLE thread = NULL;
+    if (g_sspi->QueryContextAttributesA(&g_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+                                        &check->certificate) == SEC_E_OK &&
+        check->certificate &&
+        MultiByteToWideChar(CP_ACP, 0, host, -1, check->host, static_cast<int>(kHostSize)))
+        thread = CreateThread(NULL, 0, buildChain, check, 0, NULL);
+    int trusted = 0;
+    if (thread) {
+        trusted = waitForHandle(thread, start, totalMs) == kWaitReady && check->trusted;
+        CloseHandle(thread);
+    } else {
+        releaseCheck(check); // the share of a thread that never ran
+    }
+    releaseCheck(check);
     return trusted;
 }
 
@@ -186,8 +228,9 @@ TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs) {
     lstrcpynA(name, host, sizeof name);
     int contextMade = 0;
     TlsOpening opening = kTlsFailed;
+    DWORD start = waitClock();
     if (handshake(name, timeoutMs, &contextMade)) {
-        if (!certificateTrusted(host))
+        if (!certificateTrusted(host, start, timeoutMs))
             opening = kTlsUntrusted;
         else if (protocolRecentEnough() &&
                  g_sspi->QueryContextAttributesA(&g_context, SECPKG_ATTR_STREAM_SIZES, &g_sizes) ==

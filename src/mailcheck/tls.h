@@ -11,8 +11,10 @@ enum TlsOpening {
     kTlsUntrusted, // the server's certificate could not be verified for the host
 };
 
-// Makes the handshake within `timeoutMs` and checks the certificate. On failure everything of the
-// channel is released again; the socket stays open for the caller to close.
+// Makes the handshake and checks the certificate within `timeoutMs`; a check still at work then
+// (fetching a certificate that the server left out) is given up, and so is one at work when the
+// session ends. On failure everything of the channel is released again; the socket stays open for
+// the caller to close.
 TlsOpening tlsOpen(SOCKET connection, const char *host, DWORD timeoutMs);
 
 // Encrypts and sends `length` bytes as one record within `timeoutMs`; 1 when all of it was sent.

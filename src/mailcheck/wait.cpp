@@ -35,8 +35,10 @@ static void dispatchMessages() {
 }
 
 // Readiness counts only before the time is up, so that a peer that never stops sending cannot
-// keep a caller reading past its deadline; a wait of no time at all still looks once.
-template <class Ready> static WaitResult waitUntil(Ready ready, DWORD start, DWORD totalMs) {
+// keep a caller reading past its deadline; a wait of no time at all still looks once. `wake`, when
+// given, is a handle whose signal also ends the sleep between two looks.
+template <class Ready>
+static WaitResult waitUntil(Ready ready, DWORD start, DWORD totalMs, HANDLE wake = NULL) {
     for (;;) {
         if (GetTickCount() - g_lastDispatch >= kDispatchPeriodMs)
             dispatchMessages();
@@ -47,7 +49,8 @@ template <class Ready> static WaitResult waitUntil(Ready ready, DWORD start, DWO
             return kWaitReady;
         if (elapsed >= totalMs)
             return kWaitTimedOut;
-        MsgWaitForMultipleObjectsEx(0, NULL, totalMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(wake ? 1 : 0, &wake, totalMs - elapsed, QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
         dispatchMessages();
     }
 }
@@ -71,6 +74,11 @@ WaitResult waitForSocket(SOCKET socket, Readiness readiness, DWORD start, DWORD 
 
 WaitResult waitForAnswer(const HANDLE *pending, DWORD start, DWORD totalMs) {
     return waitUntil([=] { return *pending == NULL; }, start, totalMs);
+}
+
+WaitResult waitForHandle(HANDLE handle, DWORD start, DWORD totalMs) {
+    return waitUntil([=] { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }, start,
+                     totalMs, handle);
 }
 
 int sendAll(SOCKET socket, const char *data, size_t length, DWORD timeoutMs) {

@@ -33,6 +33,9 @@ WaitResult waitForSocket(SOCKET socket, Readiness readiness, DWORD start, DWORD 
 // Waits in the same way until a handler has cleared *pending (a lookup that has answered).
 WaitResult waitForAnswer(const HANDLE *pending, DWORD start, DWORD totalMs);
 
+// Waits in the same way until `handle` is signalled (a worker thread has ended).
+WaitResult waitForHandle(HANDLE handle, DWORD start, DWORD totalMs);
+
 // Sends all of `length` bytes, waiting while the socket would block, within `timeoutMs`; 1 when
 // everything went out.
 int sendAll(SOCKET socket, const char *data, size_t length, DWORD timeoutMs);

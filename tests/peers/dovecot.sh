@@ -15,7 +15,7 @@
 # a test CA (ca.pem, ca.der) and, signed by it, localhost.pem (the server's),
 # wrongname.pem (for another host) and expired.pem; untrusted.pem names
 # localhost but comes from a CA that nobody trusts; partial.pem names localhost and comes from
-# an intermediate CA that it does not carry, to be fetched from http://127.0.0.92:110/ (AIA).
+# an intermediate CA that it lacks, to be fetched as http://127.0.0.92:110/intermediate.der (AIA).
 # Every *.pem has its *.key.
 # stop: ends that instance and waits until the port is free.
 # Must run as root. Everything lives in DIR (base_dir may sit in /tmp, see below).
@@ -90,6 +90,7 @@ make_certs() {
             "$c/$name.index" "$c" "$c/$name.serial" >"$c/$name.cnf"
     done
     openssl x509 -in "$c/ca.pem" -outform DER -out "$c/ca.der" || return 1
+    openssl x509 -in "$c/intermediate.pem" -outform DER -out "$c/intermediate.der" || return 1
     # leaf NAME CA HOST START END [EXTENSION]
     leaf() {
         printf 'subjectAltName = DNS:%s\nextendedKeyUsage = serverAuth\nbasicConstraints = CA:FALSE\n%s\n' "$3" "${6:-}" >"$c/$1.ext"
