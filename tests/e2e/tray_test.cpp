@@ -27,12 +27,9 @@ void expectShownAt(HWND window, const RECT &rect) {
 
 // The system's scale (LogPixels) that Wine gives the programs started from now on.
 void setSystemDpi(DWORD dpi) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0,
-                              KEY_SET_VALUE, NULL, &key, NULL),
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD,
+                              &dpi, sizeof dpi),
               ERROR_SUCCESS);
-    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE *>(&dpi), sizeof dpi);
-    RegCloseKey(key);
 }
 
 class Tray : public Program {
