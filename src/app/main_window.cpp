@@ -6,6 +6,7 @@
 #include "mailcheck/mailcheck.h"
 #include "mailcheck/messages.h"
 #include "mailcheck/round.h"
+#include "notify/dpi.h"
 #include "notify/notify.h"
 #include "notify/placement.h"
 #include "res/resource.h"
@@ -36,9 +37,29 @@ static NOTIFYICONDATAA g_trayIcon;
 // Sent by a restarted shell, whose tray has lost every icon.
 static UINT g_taskbarCreatedMessage;
 
+// The tray's two pictures, without and with the mark of waiting mail, at the tray's size.
+static const int kTrayPictureIds[2] = {IDI_TRAY, IDI_VEMO_MAIL};
+static HICON g_trayPictures[2];
+
 static HICON trayPicture(int iconId) {
-    return static_cast<HICON>(
-        LoadImageA(g_instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
+    return g_trayPictures[iconId == IDI_VEMO_MAIL];
+}
+
+// Loads the tray's pictures at the small-icon size of the tray's scale `dpi` and shows the one in
+// use at that size. A change of scale also announces a new taskbar while the icon is still there,
+// where NIM_ADD fails: the icon is then changed instead.
+static void showTrayPictures(int dpi) {
+    HICON old[2] = {g_trayPictures[0], g_trayPictures[1]};
+    int size = systemMetricForDpi(SM_CXSMICON, dpi);
+    for (int i = 0; i < 2; i++)
+        g_trayPictures[i] = static_cast<HICON>(LoadImageA(
+            g_instance, MAKEINTRESOURCEA(kTrayPictureIds[i]), IMAGE_ICON, size, size, 0));
+    g_trayIcon.hIcon = g_trayPictures[old[1] && g_trayIcon.hIcon == old[1]];
+    if (!Shell_NotifyIconA(NIM_ADD, &g_trayIcon))
+        Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
+    for (HICON icon : old)
+        if (icon)
+            DestroyIcon(icon);
 }
 
 // The tip of the last completed round, empty while there is none, and whether it found mail.
@@ -68,7 +89,7 @@ static void showTrayState(RoundOutcome outcome, const RoundResult &result) {
         buildHeldTip(g_trayIcon.szTip, kVersionString);
     else
         lstrcpynA(g_trayIcon.szTip, state == kTipFound ? g_foundTip : kVersionString, kTrayTipSize);
-    g_trayIcon.hIcon = trayPicture(g_foundMail ? IDI_VEMO_MAIL : IDI_VEMO);
+    g_trayIcon.hIcon = trayPicture(g_foundMail ? IDI_VEMO_MAIL : IDI_TRAY);
     Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
 }
 
@@ -203,9 +224,8 @@ static LRESULT onCreate(HWND window) {
     g_trayIcon.uID = ID_TRAY_ICON;
     g_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
-    g_trayIcon.hIcon = trayPicture(IDI_VEMO);
     lstrcpynA(g_trayIcon.szTip, kVersionString, kTrayTipSize);
-    Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
+    showTrayPictures(windowDpi(window));
     g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
     const RECT &rect = g_settings.msgRect;
@@ -218,9 +238,16 @@ static LRESULT onCreate(HWND window) {
 }
 
 // Not while the program is ending: its icon is gone for good then.
-static LRESULT onTaskbarCreated() {
+static LRESULT onTaskbarCreated(HWND window) {
     if (!g_shuttingDown)
-        Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
+        showTrayPictures(windowDpi(window));
+    return 0;
+}
+
+// The scale of the tray's monitor changed: the icon gets the pictures of its new size.
+static LRESULT onDpiChanged(int dpi) {
+    if (!g_shuttingDown)
+        showTrayPictures(dpi);
     return 0;
 }
 
@@ -390,8 +417,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return onInitMenu(reinterpret_cast<HMENU>(wParam));
     case WM_TRAYNOTIFY:
         return onTrayNotify(window, static_cast<UINT>(wParam), static_cast<UINT>(lParam));
+    case WM_DPICHANGED:
+        return onDpiChanged(HIWORD(wParam));
     }
     if (g_taskbarCreatedMessage && message == g_taskbarCreatedMessage)
-        return onTaskbarCreated();
+        return onTaskbarCreated(window);
     return DefWindowProcA(window, message, wParam, lParam);
 }

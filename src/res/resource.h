@@ -6,7 +6,8 @@
 #define IDR_MSG_MENU 103
 #define IDD_SETTINGS 104
 #define IDD_ACCOUNT 105
-#define IDI_VEMO_MAIL 106 // the tray's picture while mail waits
+#define IDI_VEMO_MAIL 106 // the tray's picture while mail waits, at the tray's sizes
+#define IDI_TRAY 107      // the tray's picture otherwise: 101's envelope at the tray's sizes
 
 #define ID_TRAY_ICON 2001
 #define ID_CHECK_TIMER 2002

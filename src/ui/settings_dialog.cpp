@@ -2,6 +2,8 @@
 #include "ui/ui.h"
 #include "app/app.h"
 #include "mailcheck/round.h"
+#include "notify/dpi.h"
+#include "notify/placement.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "settings/settings.h"
@@ -105,9 +107,11 @@ static void onWindowColor(HWND dialog) {
         g_workBackColor = choice.rgbResult;
 }
 
+// The font dialog measures the font in pixels of the dialog's scale, the record at 96 DPI.
 static void onFont(HWND dialog) {
     // The dialog works on a copy, so that a cancelled or failed choice leaves the font as it was.
-    LOGFONTA font = g_workFont;
+    int dpi = windowDpi(dialog);
+    LOGFONTA font = fontToPixels(g_workFont, dpi);
     CHOOSEFONTA choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = dialog;
@@ -115,7 +119,7 @@ static void onFont(HWND dialog) {
     choice.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
     choice.rgbColors = g_workTextColor;
     if (ChooseFontA(&choice)) {
-        g_workFont = font;
+        g_workFont = fontToUnits(font, dpi);
         g_workTextColor = choice.rgbColors;
     }
 }

@@ -86,9 +86,9 @@ inline std::vector<DWORD> bitmapPixels(HDC dc, HBITMAP bitmap, int width, int he
 }
 
 // The window's client area as the screen shows it (the window is topmost), or, with `text`, as
-// it looks when `text` is painted there in the colours and font of `record`.
+// it looks when `text` is painted there in the colours and font of `record`, `margin` pixels in.
 inline std::vector<DWORD> clientPixels(HWND window, const Settings *record = NULL,
-                                       const char *text = NULL) {
+                                       const char *text = NULL, int margin = 10) {
     RECT client;
     GetClientRect(window, &client);
     POINT origin = {0, 0};
@@ -105,7 +105,7 @@ inline std::vector<DWORD> clientPixels(HWND window, const Settings *record = NUL
         HGDIOBJ oldFont = SelectObject(memory, font);
         SetTextColor(memory, record->msgTextColor);
         SetBkMode(memory, TRANSPARENT);
-        RECT area = {10, 10, client.right, client.bottom};
+        RECT area = {margin, margin, client.right, client.bottom};
         DrawTextA(memory, text, lstrlenA(text), &area, DT_WORDBREAK);
         SelectObject(memory, oldFont);
         DeleteObject(font);
@@ -121,8 +121,8 @@ inline std::vector<DWORD> clientPixels(HWND window, const Settings *record = NUL
 }
 
 // Waits until the window shows exactly `text`, painted as the program paints it.
-inline bool showsText(HWND window, const Settings &record, const char *text) {
-    std::vector<DWORD> expected = clientPixels(window, &record, text);
+inline bool showsText(HWND window, const Settings &record, const char *text, int margin = 10) {
+    std::vector<DWORD> expected = clientPixels(window, &record, text, margin);
     DWORD start = GetTickCount();
     do {
         if (clientPixels(window) == expected)

@@ -25,6 +25,13 @@ void expectShownAt(HWND window, const RECT &rect) {
     EXPECT_EQ(describe(windowRect(window)), describe(rect));
 }
 
+// The system's scale (LogPixels) that Wine gives the programs started from now on.
+void setSystemDpi(DWORD dpi) {
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD,
+                              &dpi, sizeof dpi),
+              ERROR_SUCCESS);
+}
+
 class Tray : public Program {
   protected:
     void TearDown() override {
@@ -326,4 +333,41 @@ TEST_F(Tray, TheIconComesBackWhenARestartedShellAnnouncesItsTaskbar) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(exitCode(process), 0u);
     EXPECT_TRUE(trayIconsBecome(iconsBefore));
+}
+
+// At 150 % the window is made and drawn at the record's measures scaled; on a monitor at 200 % it
+// takes the system's suggestion and a font for that scale, and the record keeps 96-DPI measures.
+TEST_F(Tray, AtEachScaleTheWindowAndItsFontScaleAndTheRecordKeepsTheMeasuresOfOneHundredPercent) {
+    Settings record = defaultSettings();
+    setAccount(&record, 0, "one", kE2eDovecot, "one", "first");
+    record.checkAtStartup = 0;
+    HANDLE process;
+    setSystemDpi(144);
+    HWND window = startWith(record, &process);
+    setSystemDpi(96);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(describe(windowRect(windowOfClass("vemoMsgClass"))), "15,15,315,90");
+    clickTrayIcon(window);
+    HWND shown = shownMsgWindow();
+    ASSERT_TRUE(shown);
+    Settings scaled = record;
+    scaled.msgFont.lfHeight = 18;
+    EXPECT_TRUE(showsText(shown, scaled, "one ： 1 通\n", 15));
+
+    // The suggested rectangle lives in the program's memory, as the system's would.
+    const RECT suggested = {30, 40, 430, 190};
+    void *remote = VirtualAllocEx(process, NULL, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(WriteProcessMemory(process, remote, &suggested, sizeof suggested, NULL));
+    deliver(shown, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(remote));
+    EXPECT_EQ(describe(windowRect(shown)), describe(suggested));
+    scaled.msgFont.lfHeight = 24;
+    EXPECT_TRUE(showsText(shown, scaled, "one ： 1 通\n", 20));
+    deliver(shown, WM_LBUTTONDOWN); // out of the way of Wine's tray
+    EXPECT_TRUE(becomes(trayIconMarked)) << "the marked picture at the tray's 24 pixels";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(exitCode(process), 0u);
+    Settings saved;
+    ASSERT_TRUE(readSettings(&saved));
+    // The corner at the system's 150 %, the size at the monitor's 200 %.
+    EXPECT_EQ(describe(saved.msgRect), "20,27,220,102");
 }

@@ -91,9 +91,11 @@ systems = [os.get("Id") for os in root.iterfind("c:compatibility/c:application/c
 assert systems == ["{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"], systems
-assert "dpiAware" not in open(sys.argv[1]).read()
+settings = root.find("v3:application/v3:windowsSettings", ns)
+assert settings.find("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware").text == "true"
+assert settings.find("{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness").text == "PerMonitorV2, System"
 CHECK
-    echo "manifest: as invoker, Vista to 11"
+    echo "manifest: as invoker, Vista to 11, per monitor's scale"
     ;;
 *) fail "unknown mode $mode" ;;
 esac

@@ -59,7 +59,7 @@ const Case kCases[] = {
 TEST(Placement, PullsBackOnlyRectanglesThatLieOnNoMonitor) {
     for (const Case &c : kCases) {
         SettingsRect rect = c.before;
-        pullOntoScreen(&rect, c.areas.data(), static_cast<int>(c.areas.size()));
+        pullOntoScreen(&rect, c.areas.data(), static_cast<int>(c.areas.size()), kBaseDpi);
         EXPECT_EQ(rect.left, c.after.left) << c.what;
         EXPECT_EQ(rect.top, c.after.top) << c.what;
         EXPECT_EQ(rect.right, c.after.right) << c.what;
@@ -87,10 +87,52 @@ TEST(Placement, GrowsTheWindowToHoldEveryLineOfItsText) {
     };
     for (const auto &c : cases) {
         SettingsRect rect = c.before;
-        fitToText(&rect, 12 * c.lines, 31 + 8, kPrimary);
+        fitToText(&rect, 12 * c.lines, 31 + 8, kPrimary, kBaseDpi);
         EXPECT_TRUE(rect.left == c.after.left && rect.top == c.after.top &&
                     rect.right == c.after.right && rect.bottom == c.after.bottom)
             << c.what << ": " << rect.top << " " << rect.bottom;
+    }
+}
+
+bool same(const SettingsRect &a, const SettingsRect &b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The record's measures at each scale: the rectangle in pixels and back, the default font's 12,
+// the parked window pulled back to 200 x 60 and a window grown for three lines with its margins.
+TEST(Placement, ScalesTheRecordToEachDisplayAndBackUnchanged) {
+    const SettingsRect kDefault = {10, 10, 210, 60};
+    const struct {
+        const char *what;
+        int systemDpi, monitorDpi;
+        SettingsRect units, pixels;
+        int32_t font, pulledWidth, pulledHeight, grownBottom;
+    } cases[] = {
+        {"100 %", 96, 96, kDefault, kDefault, 12, 200, 60, 66},
+        {"125 %", 120, 120, kDefault, {13, 13, 263, 75}, 15, 250, 75, 84},
+        {"125 %, odd measures", 120, 120, {7, 3, 219, 61}, {9, 4, 274, 76}, 15, 250, 75, 76},
+        {"150 %", 144, 144, kDefault, {15, 15, 315, 90}, 18, 300, 90, 99},
+        {"left of 0", 144, 144, {-701, 20, -501, 70}, {-1052, 30, -752, 105}, 18, 300, 90, 114},
+        {"200 %", 192, 192, kDefault, {20, 20, 420, 120}, 24, 400, 120, 132},
+        // Another monitor at another scale than the primary's, whose scale is the system's.
+        {"100 % by 150", 144, 96, {1400, 100, 1600, 150}, {2100, 150, 2300, 200}, 12, 200, 60, 206},
+        {"200 % by 100 %", 96, 192, {1100, 20, 1300, 70}, {1100, 20, 1500, 120}, 24, 400, 120, 132},
+    };
+    const SettingsRect kDesk = {-4000, -4000, 4000, 4000};
+    for (const auto &c : cases) {
+        EXPECT_TRUE(same(rectToPixels(c.units, c.systemDpi, c.monitorDpi), c.pixels)) << c.what;
+        EXPECT_TRUE(same(rectToUnits(c.pixels, c.systemDpi, c.monitorDpi), c.units)) << c.what;
+        SettingsFont font;
+        applyDefaultFont(&font);
+        font = fontToPixels(font, c.monitorDpi);
+        EXPECT_EQ(font.lfHeight, c.font) << c.what;
+        EXPECT_EQ(fontToUnits(font, c.monitorDpi).lfHeight, 12) << c.what;
+        SettingsRect parked = {-1000, -1000, -880, -970};
+        pullOntoScreen(&parked, &kPrimary, 1, c.monitorDpi);
+        EXPECT_TRUE(same(parked, {0, 0, c.pulledWidth, c.pulledHeight})) << c.what;
+        SettingsRect grown = c.pixels;
+        fitToText(&grown, 3 * c.font, 0, kDesk, c.monitorDpi);
+        EXPECT_EQ(grown.bottom, c.grownBottom) << c.what;
     }
 }
 
