@@ -93,6 +93,20 @@ static void showTrayState(RoundOutcome outcome, const RoundResult &result) {
     Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
 }
 
+typedef DWORD(WINAPI *RouteReader)(MIB_IPFORWARDTABLE *, ULONG *, BOOL);
+
+// The routing table's reader, from a DLL that is loaded when the program first asks whether it is
+// online, and then kept: a start that never asks loads nothing for it. NULL when it cannot be had.
+static RouteReader routeReader() {
+    static RouteReader reader;
+    HMODULE library = reader ? NULL : LoadLibraryA("iphlpapi.dll");
+    // Through a plain function pointer type, which any other function pointer type converts from.
+    if (library)
+        reader = reinterpret_cast<RouteReader>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library, "GetIpForwardTable")));
+    return reader;
+}
+
 // Online when the routing table holds a default route: a route to somewhere beyond this
 // computer and its own links. It asks the table only; nothing is looked up or sent. A table too
 // large for the buffer, or one that cannot be read, counts as online: rounds are held only when
@@ -101,7 +115,8 @@ static int computerIsOnline() {
     static char buffer[16384];
     MIB_IPFORWARDTABLE *table = reinterpret_cast<MIB_IPFORWARDTABLE *>(buffer);
     ULONG size = sizeof buffer;
-    if (GetIpForwardTable(table, &size, FALSE) != NO_ERROR)
+    RouteReader reader = routeReader();
+    if (!reader || reader(table, &size, FALSE) != NO_ERROR)
         return 1;
     for (DWORD i = 0; i < table->dwNumEntries; i++)
         if (table->table[i].dwForwardDest == 0 && table->table[i].dwForwardMask == 0)
