@@ -295,15 +295,6 @@ void Pop3Responder::run() {
 }
 
 // One session: every line gets its reply, until QUIT, the client's close or a silence.
-// "n id" for every message, the last one's id "last".
-std::string Pop3Responder::idList() const {
-    std::string list;
-    for (int number = 1; number <= count_; number++)
-        list += std::to_string(number) +
-                (number < count_ ? " m" + std::to_string(number) : " last") + "\r\n";
-    return list;
-}
-
 void Pop3Responder::serve(SOCKET client) {
     std::string refusedUser = refused(), user, line = "+OK ready\r\n";
     std::string stat = "+OK " + std::to_string(count_) + " 4096\r\n";
@@ -327,10 +318,12 @@ void Pop3Responder::serve(SOCKET client) {
             line = stat;
         else if (command == "UIDL " + std::to_string(count_) + "\r\n")
             line = "+OK " + std::to_string(count_) + " last\r\n"; // the same last message
-        else if (command == "UIDL\r\n")
-            line = "+OK\r\n" + idList() + ".\r\n";
-
-        else if (command == "QUIT\r\n")
+        else if (command == "UIDL\r\n") {
+            line = "+OK\r\n";
+            for (int number = 1; number < count_; number++)
+                line += std::to_string(number) + " m" + std::to_string(number) + "\r\n";
+            line += std::to_string(count_) + " last\r\n.\r\n";
+        } else if (command == "QUIT\r\n")
             line = "+OK bye\r\n";
         else
             line = "-ERR\r\n";

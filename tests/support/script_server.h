@@ -97,7 +97,6 @@ class Pop3Responder {
     void run();
     void serve(SOCKET client);
     std::string refused();
-    std::string idList() const;
 
     SOCKET listener_ = INVALID_SOCKET;
     int count_;

@@ -148,18 +148,6 @@ TEST(Pop3Reading, NeverWritesPastASmallBuffer) {
     EXPECT_EQ(r.ended, 1);
 }
 
-TEST(Pop3Uidl, NumberAndIdOfALineOrOfTheReplyToUidlN) {
-    int number;
-    const char *id;
-    size_t length;
-    ASSERT_TRUE(readUidlLine("+OK 3 wh:00W\r\n", &number, &id, &length));
-    EXPECT_EQ(std::to_string(number) + " " + std::string(id, length), "3 wh:00W");
-    for (std::string bad : {"7 " + std::string(71, 'i') + "\r\n", std::string("0 zero\r\n"),
-                            std::string("+OK 3\r\n"), std::string("3 two ids\r\n")})
-        EXPECT_FALSE(readUidlLine(bad.c_str(), &number, &id, &length)) << bad;
-    EXPECT_TRUE(isListEnd(".\r\n") && isListEnd(".\n") && !isListEnd("..\r\n"));
-}
-
 TEST(Pop3Login, LineBreaksAreFound) {
     EXPECT_EQ(hasLineBreak("taro"), 0);
     EXPECT_EQ(hasLineBreak(""), 0);

@@ -107,16 +107,14 @@ TEST_F(ImapSession, ScriptedServerGivesTheCountOrOneMessageAndLogout) {
     }
 }
 
-// When the timer's message was first handled before the failure's box.
+// When the timer's message was first handled, before the failure's box: a flood ends at the
+// bound of the command's responses, well within the deadline, and messages are handled meanwhile.
 static DWORD g_handledAt;
-
 static void CALLBACK noteHandled(HWND, UINT, UINT_PTR, DWORD) {
     if (!g_handledAt && recordedBoxes().empty())
         g_handledAt = GetTickCount();
 }
 
-// A flood ends at the bound of the command's responses, well within the deadline, and the
-// program's messages are handled meanwhile.
 TEST_F(ImapSession, UntaggedFloodAfterStatusFailsInTimeWhileMessagesAreHandled) {
     g_handledAt = 0;
     UINT_PTR timer = SetTimer(NULL, 0, USER_TIMER_MINIMUM, noteHandled);
@@ -127,24 +125,12 @@ TEST_F(ImapSession, UntaggedFloodAfterStatusFailsInTimeWhileMessagesAreHandled) 
                              readLine(), flood("* 1 EXISTS\r\n")});
     KillTimer(NULL, timer);
     expectResult(outcome, 0, kStatText);
-    ASSERT_EQ(outcome.boxes.size(), 1u);
-    EXPECT_LT(outcome.boxes[0].askedAt - start, 1500u);
+    EXPECT_LT(outcome.boxes.at(0).askedAt - start, 1500u);
     ASSERT_NE(g_handledAt, 0u);
     EXPECT_LE(g_handledAt - start, 200u);
 }
 
-TEST_F(ImapSession, DovecotsUidNextTellsTheFirstCheckFromAnUnchangedInbox) {
-    MailboxMemory seen = {};
-    memory = &seen;
-    const std::string imap = "imap://" + std::string(kDovecot);
-    for (int fresh : {1, 0}) {
-        Outcome outcome = check({kName, imap.c_str(), "alice", "wonderland", 1});
-        expectResult(outcome, 2);
-        EXPECT_EQ(outcome.fresh, fresh);
-    }
-}
-
-TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
+TEST_F(ImapSession, DovecotCountsTheUnseenMailPlainAndOverTlsAndItsUidNextTellsWhatIsNew) {
     ASSERT_TRUE(trustCertificate(VEMO_TEST_CA));
     const std::string imap = "imap://" + std::string(kDovecot);
     const std::string imap143 = "IMAP://" + std::string(kDovecot) + ":143";
@@ -165,6 +151,10 @@ TEST_F(ImapSession, DovecotCountsTheUnseenMailOfTheInboxPlainAndOverTls) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.server) + " " + c.user);
-        expectResult(check({kName, c.server, c.user, c.password, 1}), c.count, c.box);
+        MailboxMemory seen = {}; // a first check: what waits unseen is new
+        memory = &seen;
+        Outcome outcome = check({kName, c.server, c.user, c.password, 1});
+        expectResult(outcome, c.count, c.box);
+        EXPECT_EQ(outcome.fresh, c.count > 0);
     }
 }

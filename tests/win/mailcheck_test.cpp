@@ -288,7 +288,7 @@ TEST_F(Pop3Session, UidlAsksForTheLastIdAndReadsTheListOnlyWhenThatChanged) {
         {"first check", "+OK 2 20\r\n", {"+OK 2 b\r\n", "+OK\r\n1 a\r\n2 b\r\n.\r\n"}, list, 2, 1},
         {"nothing changed", "+OK 2 20\r\n", {"+OK 2 b\r\n"}, "UIDL 2\r\n", 2, 0},
         {"UIDL refused, the count rose", "+OK 3 30\r\n", {"-ERR\r\n"}, "UIDL 3\r\n", 3, 1},
-        {"a list longer than the count",
+        {"past its count",
          "+OK 2 20\r\n",
          {"+OK 2 z\r\n", "+OK\r\n1 x\r\n2 y\r\n3 z\r\n"},
          list,
