@@ -269,8 +269,8 @@ int roundBench(const char *vemo, DWORD delayMs, int runs) {
         totalMs += nowMs() - begin;
     }
     finish(&running);
-    // The client waits for five replies a session (greeting, USER, PASS, STAT and UIDL of the last
-    // message, which stays the same): QUIT's is not read.
+    // The client waits for five replies a session (greeting, USER, PASS, STAT, and UIDL of the last
+    // message, which the responder refuses as a server without ids does): QUIT's is not read.
     double delaysMs = 5.0 * 5 * delayMs, roundMs = totalMs / runs;
     printf("round: five accounts, %lu ms a reply: %.1f ms against %.0f ms of delays (average of %d "
            "rounds), ratio %.3f (target <= 1.02)\n",

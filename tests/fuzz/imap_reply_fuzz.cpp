@@ -37,8 +37,8 @@ Reading read(const char *stream, size_t length, size_t piece, size_t size) {
 
 // The end of the first response, read line by line: 1 and the bytes it takes, 0 and all of them
 // when it goes on, -1 and the bytes up to the announcement of a literal that would take the
-// response past its bound.
-int unbounded(const std::string &stream, size_t *used) {
+// response past its bound (inputs are far shorter than the bound itself).
+int reference(const std::string &stream, size_t *used) {
     for (size_t start = 0;;) {
         size_t lineFeed = stream.find('\n', start);
         *used = lineFeed == std::string::npos ? stream.size() : lineFeed + 1;
@@ -63,15 +63,6 @@ int unbounded(const std::string &stream, size_t *used) {
             return 0;
         }
     }
-}
-
-// The same, cut at the bound of all the responses to one command.
-int reference(const std::string &stream, size_t *used) {
-    int ended = unbounded(stream, used);
-    if (*used <= kMaxImapResponseBytes)
-        return ended;
-    *used = kMaxImapResponseBytes;
-    return -1;
 }
 
 } // namespace

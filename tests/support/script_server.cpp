@@ -316,14 +316,7 @@ void Pop3Responder::serve(SOCKET client) {
             line = "+OK\r\n";
         else if (command == "STAT\r\n")
             line = stat;
-        else if (command == "UIDL " + std::to_string(count_) + "\r\n")
-            line = "+OK " + std::to_string(count_) + " last\r\n"; // the same last message
-        else if (command == "UIDL\r\n") {
-            line = "+OK\r\n";
-            for (int number = 1; number < count_; number++)
-                line += std::to_string(number) + " m" + std::to_string(number) + "\r\n";
-            line += std::to_string(count_) + " last\r\n.\r\n";
-        } else if (command == "QUIT\r\n")
+        else if (command == "QUIT\r\n")
             line = "+OK bye\r\n";
         else
             line = "-ERR\r\n";

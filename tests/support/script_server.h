@@ -77,8 +77,8 @@ class ScriptedServer {
 };
 
 // A POP3 server for many sessions, one after another, each answered alike: the greeting, USER,
-// PASS, STAT with `count` messages, UIDL for the last of them and for all (their ids stay the
-// same) and QUIT, every reply `delayMs` after the line it answers.
+// PASS, STAT with `count` messages and QUIT, every reply `delayMs` after the line it answers; it
+// refuses UIDL, as a server without unique ids does.
 // The user named by refuseUser is refused at PASS. The caller holds a Winsock reference.
 class Pop3Responder {
   public:
